@@ -1,0 +1,106 @@
+#include "playlist/playlist.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "platform/platform.h"
+#include "source/state.h"
+
+const char kPlaylistFile[] = "random.m3u";
+
+namespace {
+
+// Moves one line on. Only a line that may end the walk is copied; the first
+// line is always copied when the walk comes round, since whole turns may then
+// be skipped and leave the walk standing on it.
+bool Step(LibraryCursor* cursor, bool keep) {
+  if (cursor->reader.Next(keep ? &Path : nullptr)) {
+    ++cursor->position;
+    return true;
+  }
+  if (cursor->reader.failed()) return false;
+  cursor->lines = cursor->position;
+  cursor->reader.Rewind();
+  cursor->position = 0;
+  if (!cursor->reader.Next(&Path)) {
+    cursor->empty = true;
+    return false;
+  }
+  cursor->position = 1;
+  return true;
+}
+
+// Once the number of lines is known, whole turns of the file land where they
+// started and need not be read.
+void SkipTurns(const LibraryCursor& cursor) {
+  if (cursor.lines > 0) CCount = static_cast<int>(CCount % cursor.lines);
+}
+
+}  // namespace
+
+void Walk(LibraryCursor* cursor, int steps) {
+  CCount = steps;
+  SkipTurns(*cursor);
+  while (CCount > 0) {
+    if (!Step(cursor, CCount == 1)) {
+      CCount = 0;
+      return;
+    }
+    CCount -= 1;
+    SkipTurns(*cursor);
+  }
+}
+
+namespace {
+
+int WalkLength() {
+  return std::rand() % 10000 + 500;
+}
+
+// Closes the playlist and says so if any write to it failed.
+bool ClosePlaylist(std::FILE* playlist) {
+  bool written = !std::ferror(playlist);
+  int error = errno;
+  if (std::fclose(playlist) != 0 && written) {
+    written = false;
+    error = errno;
+  }
+  if (!written) std::printf("Cannot write %s: %s\n", kPlaylistFile, std::strerror(error));
+  return written;
+}
+
+}  // namespace
+
+bool MakePlaylist(int many) {
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+  std::FILE* library = std::fopen(Library.c_str(), "r");
+  if (!library) return true;
+  std::FILE* playlist = std::fopen(kPlaylistFile, "w");
+  if (!playlist) {
+    std::printf("Cannot create %s: %s\n", kPlaylistFile, std::strerror(errno));
+    std::fclose(library);
+    return false;
+  }
+  std::printf("Creating Random Playlist\n");
+  LibraryCursor cursor(library);
+  int offset = std::rand() % 20 + 20;
+  for (int n = 0; n < offset; ++n) Walk(&cursor, WalkLength());
+  int added = 0;
+  for (int n = 0; n < many && !cursor.empty && !cursor.reader.failed(); ++n) {
+    Walk(&cursor, WalkLength());
+    if (cursor.empty || cursor.reader.failed()) break;
+    WriteText(playlist, Path);
+    ++added;
+  }
+  bool read = !cursor.reader.failed();
+  if (!read) std::printf("Cannot read %s: %s\n", Library.c_str(), std::strerror(errno));
+  std::printf("%d tracks added.\n", added);
+  std::fclose(library);
+  if (!ClosePlaylist(playlist) || !read) return false;
+  if (added == 0) return true;
+  std::printf("Playing Playlist\n");
+  OpenPlaylist(kPlaylistFile);
+  return true;
+}

@@ -1,0 +1,125 @@
+#include "source/options.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "source/state.h"
+#include "source/text.h"
+
+namespace {
+
+const char kDashes18[] = "------------------\n";
+const char kDashes20[] = "--------------------\n";
+
+// The standard library's atoi, but a number too large for the count gives the
+// largest count rather than undefined behaviour.
+int ReadNumber(const char* text) {
+  while (std::isspace(static_cast<unsigned char>(*text))) ++text;
+  bool negative = *text == '-';
+  if (*text == '-' || *text == '+') ++text;
+  long long value = 0;
+  while (*text >= '0' && *text <= '9') {
+    value = value * 10 + (*text++ - '0');
+    if (value > INT_MAX) return negative ? INT_MIN : INT_MAX;
+  }
+  return static_cast<int>(negative ? -value : value);
+}
+
+// An option that takes a value takes the next argument; as the last argument it
+// has none.
+const char* ValueAfter(int argc, char** argv, int n) {
+  return n + 1 < argc ? argv[n + 1] : nullptr;
+}
+
+bool CanOpen(const std::string& name) {
+  std::FILE* file = std::fopen(name.c_str(), "r");
+  if (!file) return false;
+  std::fclose(file);
+  return true;
+}
+
+void WaitForEnter() {
+  DiscardTypedAhead();
+  std::printf("Press Enter to quit...\n");
+  std::fflush(stdout);
+  std::getchar();
+  std::printf("%s", kDashes18);
+}
+
+}  // namespace
+
+void PrintBanner() {
+  std::printf("\n\n");
+  std::printf("*****   Songwhim v0.2  *****\n");
+  std::printf("**  Random playlist maker **\n");
+  std::printf("***** for your library *****\n\n\n");
+}
+
+bool WantsHelp(int argc, char** argv) {
+  for (int n = 1; n < argc; ++n) {
+    const char* words[] = {"-help", "--help", "-h", "-?", "/?"};
+    for (const char* word : words) {
+      if (SameNoCase(argv[n], word, 16)) return true;
+    }
+  }
+  return false;
+}
+
+void PrintUsage() {
+  std::printf(
+      "Usage: songwhim [-tracks N] [-build] [-library FILE] [-paths FILE]\n"
+      "\n"
+      "  -tracks N       put N tracks in the playlist (default 20)\n"
+      "  -build          build the library from the paths file\n"
+      "  -library FILE   library file to use (default library.txt)\n"
+      "  -paths FILE     paths file to use (default paths.ini)\n"
+      "\n"
+      "The paths file has three sections, one entry per line:\n"
+      "  [add]        folders to search for tracks\n"
+      "  [ignore]     path prefixes whose tracks are left out\n"
+      "  [filetypes]  file types to keep, such as mp3 or flac\n"
+      "\n"
+      "Without a library file the library is built first. Otherwise random.m3u\n"
+      "is written in the working folder and opened in your player.\n");
+}
+
+void ScanOptions(int argc, char** argv, int* many, int* GotoMode) {
+  for (int n = 1; n < argc; ++n) {
+    Path = argv[n];
+    if (SameNoCase(Path, "-tracks", 7)) {
+      const char* value = ValueAfter(argc, argv, n);
+      int many2 = 0;
+      if (value && *value) many2 = ReadNumber(value);
+      if (many2 > 0) *many = many2;
+      std::printf("Number of tracks set to %d\n", *many);
+    }
+    if (SameNoCase(Path, "-build", 6)) {
+      *GotoMode = kBuildLibrary;
+      std::printf("Library Builder Mode\n%s", kDashes20);
+    }
+    if (SameNoCase(Path, "-library", 8)) {
+      if (const char* value = ValueAfter(argc, argv, n)) Library = value;
+      std::printf("Using Library set %s\n", Library.c_str());
+    }
+    if (SameNoCase(Path, "-paths", 8)) {
+      if (const char* value = ValueAfter(argc, argv, n)) Paths = value;
+      std::printf("Using Path set %s\n", Paths.c_str());
+    }
+  }
+}
+
+void ProbeFiles(int* GotoMode) {
+  if (!CanOpen(Library) && *GotoMode == kMakePlaylist) {
+    *GotoMode = kBuildLibrary;
+    std::printf("%s not found.\n%sLibrary Builder Mode\n%s", Library.c_str(), kDashes18,
+                kDashes20);
+  }
+  if (!CanOpen(Paths) && *GotoMode == kBuildLibrary) {
+    *GotoMode = kDoNothing;
+    std::printf("Path file not found.\n%s\nCreate path file, then restart.\n",
+                Paths.c_str());
+    WaitForEnter();
+  }
+}
