@@ -91,6 +91,8 @@ bool MakePlaylist(int many) {
   for (int n = 0; n < many && !cursor.empty && !cursor.reader.failed(); ++n) {
     Walk(&cursor, WalkLength());
     if (cursor.empty || cursor.reader.failed()) break;
+    // A last line without its newline would run into the next pick.
+    if (Path.back() != '\n') Path += '\n';
     WriteText(playlist, Path);
     ++added;
   }

@@ -1,0 +1,199 @@
+#include "tests/harness.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+const char kBanner[] =
+    "\n\n"
+    "*****   Songwhim v0.2  *****\n"
+    "**  Random playlist maker **\n"
+    "***** for your library *****\n\n\n";
+
+std::string NotFound(const std::string& library) {
+  return library +
+         " not found.\n------------------\nLibrary Builder Mode\n--------------------\n";
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+Sandbox::Sandbox() {
+  std::string pattern = (fs::temp_directory_path() / "songwhim-test-XXXXXX").string();
+  dir_ = mkdtemp(pattern.data());
+  bin_ = dir_ + ".bin";
+  fs::create_directory(bin_);
+}
+
+Sandbox::~Sandbox() {
+  std::error_code error;
+  // Tests take permissions away; give them back so everything can go.
+  for (auto it = fs::recursive_directory_iterator(dir_, error);
+       it != fs::recursive_directory_iterator(); it.increment(error)) {
+    if (it->is_directory(error) && !it->is_symlink(error)) {
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+    }
+  }
+  fs::remove_all(dir_, error);
+  fs::remove_all(bin_, error);
+}
+
+void Sandbox::Write(const std::string& name, const std::string& text) const {
+  fs::path path = At(name);
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+std::string Sandbox::Read(const std::string& name) const {
+  return ReadFile(At(name));
+}
+
+bool Sandbox::Exists(const std::string& name) const {
+  std::error_code error;
+  return fs::exists(fs::symlink_status(At(name), error));
+}
+
+void Sandbox::Touch(const std::string& name) const {
+  if (!name.empty() && name.back() == '/') {
+    fs::create_directories(At(name));
+  } else {
+    Write(name, "");
+  }
+}
+
+std::string Sandbox::Listing() const {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir_)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : " ") + name;
+  return text;
+}
+
+namespace {
+
+std::string Drain(int fd) {
+  std::string text;
+  char chunk[4096];
+  for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) text.append(chunk, n);
+  close(fd);
+  return text;
+}
+
+// The program under test, and the command it runs under (an emulator, for a
+// program built for another system), from the build.
+std::vector<std::string> Command() {
+  std::vector<std::string> command;
+  if (const char* runner = std::getenv("SONGWHIM_RUNNER"); runner && *runner) {
+    command.push_back(runner);
+  }
+  const char* program = std::getenv("SONGWHIM_PROGRAM");
+  command.push_back(program && *program ? program : SONGWHIM_BINARY);
+  return command;
+}
+
+}  // namespace
+
+Result Sandbox::Run(const std::vector<std::string>& args,
+                    const std::string* input) const {
+  std::vector<std::string> words = Command();
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  // Without a stand-in, PATH holds nothing else, so no real opener is found.
+  std::string path =
+      "PATH=" + bin_ + (opener_ ? std::string(":") + std::getenv("PATH") : "");
+  std::vector<char*> env;
+  for (char** var = environ; *var; ++var) {
+    if (std::strncmp(*var, "PATH=", 5) != 0) env.push_back(*var);
+  }
+  env.push_back(path.data());
+  env.push_back(nullptr);
+
+  int in[2], out[2], err[2];
+  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return {};
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    if (chdir(dir_.c_str()) != 0) _exit(126);
+    // The program is found on this process's PATH, and runs with its own.
+    execvpe(argv[0], argv.data(), env.data());
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  if (input) {
+    ssize_t written = write(in[1], input->data(), input->size());
+    (void)written;
+  }
+  close(in[1]);
+  Result result;
+  std::thread errors([&] { result.err = Drain(err[0]); });
+  result.out = Drain(out[0]);
+  errors.join();
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+void Sandbox::InstallOpener(bool installed) {
+  std::string opener = bin_ + "/xdg-open";
+  std::error_code error;
+  fs::remove(opener, error);
+  opener_ = installed;
+  if (!installed) return;
+  // Records its arguments and the playlist as it finds it, then says it is done.
+  std::ofstream(opener) << "#!/bin/sh\n"
+                        << "echo \"$*\" >> '" << bin_ << "/log'\n"
+                        << "cat \"$1\" > '" << bin_ << "/playlist'\n"
+                        << "echo done > '" << bin_ << "/done'\n";
+  fs::permissions(opener, fs::perms::owner_all);
+}
+
+std::string Sandbox::OpenedPlaylist() const {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!fs::exists(bin_ + "/done")) {
+    if (std::chrono::steady_clock::now() > deadline) return "<not started>";
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return ReadFile(bin_ + "/playlist");
+}
+
+std::string Sandbox::OpenerLog() const {
+  return ReadFile(bin_ + "/log");
+}

@@ -1,0 +1,63 @@
+// Runs the built program in a fresh temporary folder, the way a user would,
+// with a stand-in for the desktop's opener first on PATH.
+#ifndef SONGWHIM_TESTS_HARNESS_H_
+#define SONGWHIM_TESTS_HARNESS_H_
+
+#include <string>
+#include <vector>
+
+struct Result {
+  std::string out;  // standard output, byte for byte
+  std::string err;  // standard error, which the program never uses
+  int status = -1;  // exit status
+};
+
+// A temporary working folder, removed with everything in it at the end.
+class Sandbox {
+ public:
+  Sandbox();
+  ~Sandbox();
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
+
+  const std::string& dir() const { return dir_; }
+  std::string At(const std::string& name) const { return dir_ + "/" + name; }
+
+  void Write(const std::string& name, const std::string& text) const;
+  std::string Read(const std::string& name) const;
+  bool Exists(const std::string& name) const;
+  // Makes a file (and the folders above it); a name ending in '/' makes a folder.
+  void Touch(const std::string& name) const;
+  // The names in the working folder, sorted, as "a b c".
+  std::string Listing() const;
+
+  // Runs songwhim here with `args`; `input` is its standard input, or none
+  // (end of input at once) when null.
+  Result Run(const std::vector<std::string>& args,
+             const std::string* input = nullptr) const;
+
+  // Puts a stand-in opener first on PATH; with `installed` false, PATH leads to
+  // no opener at all.
+  void InstallOpener(bool installed = true);
+  // Waits for the stand-in to finish; returns the playlist it was handed, or
+  // "<not started>".
+  std::string OpenedPlaylist() const;
+  // How many times the stand-in was started, and with which arguments.
+  std::string OpenerLog() const;
+
+ private:
+  std::string dir_;
+  std::string bin_;
+  bool opener_ = true;
+};
+
+// The banner every run begins with.
+extern const char kBanner[];
+
+// The library-missing notice that switches to builder mode.
+std::string NotFound(const std::string& library);
+
+// Lines of `text`, each without its newline.
+std::vector<std::string> Lines(const std::string& text);
+
+#endif  // SONGWHIM_TESTS_HARNESS_H_

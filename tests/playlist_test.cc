@@ -1,0 +1,151 @@
+// Playlists made from libraries of several sizes, and what the player is given.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <ctime>
+#include <set>
+
+#include "tests/harness.h"
+
+namespace {
+
+std::string NumberedLibrary(int lines, const std::string& prefix = "/music/track") {
+  std::string text;
+  for (int i = 1; i <= lines; ++i) text += prefix + std::to_string(i) + ".mp3\n";
+  return text;
+}
+
+std::string Made(int tracks) {
+  return std::string(kBanner) + "\nCreating Random Playlist\n" + std::to_string(tracks) +
+         " tracks added.\nPlaying Playlist\n";
+}
+
+// Every pick is a whole line of the library.
+void ExpectPicksFrom(const std::string& library, const std::string& playlist,
+                     size_t count) {
+  std::vector<std::string> lines = Lines(library);
+  std::set<std::string> known(lines.begin(), lines.end());
+  std::vector<std::string> picks = Lines(playlist);
+  EXPECT_EQ(count, picks.size());
+  for (const std::string& pick : picks) EXPECT_EQ(1u, known.count(pick)) << pick;
+  EXPECT_EQ('\n', playlist.empty() ? '\n' : playlist.back());
+}
+
+TEST(Playlist, OneLineLibraryGivesThatLineEveryTime) {
+  Sandbox box;
+  box.InstallOpener();
+  box.Write("library.txt", "/music/only.mp3\n");
+  Result run = box.Run({"-tracks", "7"});
+  EXPECT_EQ(std::string(kBanner) +
+                "Number of tracks set to 7\n\nCreating Random Playlist\n"
+                "7 tracks added.\nPlaying Playlist\n",
+            run.out);
+  std::string expected;
+  for (int i = 0; i < 7; ++i) expected += "/music/only.mp3\n";
+  EXPECT_EQ(expected, box.Read("random.m3u"));
+}
+
+TEST(Playlist, PicksComeFromLibrariesOfAnySize) {
+  for (int size : {3, 500, 12000}) {
+    SCOPED_TRACE(size);
+    Sandbox box;
+    box.InstallOpener();
+    std::string library = NumberedLibrary(size);
+    box.Write("library.txt", library);
+    Result run = box.Run({});
+    EXPECT_EQ(Made(20), run.out);
+    ExpectPicksFrom(library, box.Read("random.m3u"), 20);
+    EXPECT_EQ(library, box.Read("library.txt"));
+  }
+}
+
+TEST(Playlist, LongLinesAndALastLineWithoutNewlineArePickedWhole) {
+  Sandbox box;
+  box.InstallOpener();
+  std::string long_name = "/music/" + std::string(5000, 'x') + ".mp3";
+  box.Write("library.txt", long_name + "\n" + long_name + "2");
+  box.Run({"-tracks", "30"});
+  for (const std::string& pick : Lines(box.Read("random.m3u"))) {
+    EXPECT_TRUE(pick == long_name || pick == long_name + "2") << pick.size();
+  }
+}
+
+TEST(Playlist, RunsInTheSameSecondGiveTheSamePlaylist) {
+  Sandbox box;
+  box.InstallOpener();
+  box.Write("library.txt", NumberedLibrary(2000));
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    std::time_t before = std::time(nullptr);
+    box.Run({});
+    std::string first = box.Read("random.m3u");
+    box.Run({});
+    if (std::time(nullptr) != before) continue;  // crossed a second; try again
+    EXPECT_EQ(first, box.Read("random.m3u"));
+    return;
+  }
+}
+
+TEST(Playlist, OpenerIsStartedOnceWithTheFinishedPlaylist) {
+  Sandbox box;
+  box.InstallOpener();
+  box.Write("library.txt", NumberedLibrary(50));
+  Result run = box.Run({"-tracks", "25"});
+  EXPECT_EQ(0, run.status);
+  std::string opened = box.OpenedPlaylist();
+  EXPECT_EQ(box.Read("random.m3u"), opened);
+  EXPECT_EQ(25u, Lines(opened).size());
+  EXPECT_EQ("random.m3u\n", box.OpenerLog());
+}
+
+TEST(Playlist, MissingOpenerIsReportedInOneLine) {
+  Sandbox box;
+  box.InstallOpener(false);
+  box.Write("library.txt", NumberedLibrary(5));
+  Result run = box.Run({});
+  EXPECT_EQ(Made(20) +
+                "Cannot start xdg-open to open random.m3u (No such file or directory); "
+                "open it in your player.\n",
+            run.out);
+  EXPECT_EQ(0, run.status);
+}
+
+TEST(Playlist, EmptyLibraryGivesAnEmptyPlaylistAndNoPlayer) {
+  Sandbox box;
+  box.InstallOpener();
+  box.Write("library.txt", "");
+  Result run = box.Run({});
+  EXPECT_EQ(std::string(kBanner) + "\nCreating Random Playlist\n0 tracks added.\n",
+            run.out);
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ("", box.Read("random.m3u"));
+  EXPECT_TRUE(box.Exists("random.m3u"));
+  EXPECT_EQ("", box.OpenerLog());
+}
+
+TEST(Playlist, UnwritablePlaylistIsReportedAndNothingIsPlayed) {
+  Sandbox box;
+  box.InstallOpener();
+  box.Write("library.txt", NumberedLibrary(5));
+  box.Touch("random.m3u/");
+  Result run = box.Run({});
+  EXPECT_EQ(std::string(kBanner) + "\nCannot create random.m3u: Is a directory\n",
+            run.out);
+  EXPECT_NE(0, run.status);
+  EXPECT_EQ("", box.OpenerLog());
+}
+
+TEST(Playlist, FullDiskIsReportedAndNothingIsPlayed) {
+  Sandbox box;
+  box.InstallOpener();
+  box.Write("library.txt", NumberedLibrary(5, "/music/" + std::string(300, 'n')));
+  ASSERT_EQ(0, symlink("/dev/full", box.At("random.m3u").c_str()));
+  Result run = box.Run({});
+  EXPECT_EQ(std::string(kBanner) +
+                "\nCreating Random Playlist\n20 tracks added.\n"
+                "Cannot write random.m3u: No space left on device\n",
+            run.out);
+  EXPECT_NE(0, run.status);
+  EXPECT_EQ("", box.OpenerLog());
+}
+
+}  // namespace
