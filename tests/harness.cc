@@ -36,7 +36,8 @@ std::vector<std::string> Lines(const std::string& text) {
 
 Sandbox::Sandbox() {
   std::string pattern = (fs::temp_directory_path() / "songwhim-test-XXXXXX").string();
-  dir_ = mkdtemp(pattern.data());
+  // The program names folders by their real path; so do the tests.
+  dir_ = fs::canonical(mkdtemp(pattern.data())).string();
   bin_ = dir_ + ".bin";
   fs::create_directory(bin_);
 }
