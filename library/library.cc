@@ -32,7 +32,7 @@ bool MakeLibrary() {
   bool ok = ReadPathsFile(paths) && MergeListings() &&
             FilterTracks(TemporaryLibrary(), &filecount);
   std::fclose(paths);
-  if (ok && !ReplaceFile(TemporaryLibrary(), Library)) {
+  if (ok && !RenameOver(TemporaryLibrary(), Library)) {
     std::printf("Cannot replace %s: %s - library not changed\n", Library.c_str(),
                 std::strerror(errno));
     ok = false;

@@ -4,6 +4,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -45,7 +46,7 @@ void RecodeListing(const std::string& listing) {
   std::fclose(in);
   bool written = std::ferror(out) == 0;
   if (std::fclose(out) != 0) written = false;
-  if (written) ReplaceFile(recoded, listing);
+  if (written) RenameOver(recoded, listing);
   std::remove(recoded.c_str());
 }
 
@@ -78,6 +79,8 @@ void DiscardTypedAhead() {
   if (GetConsoleMode(input, &mode)) FlushConsoleInputBuffer(input);
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+bool RenameOver(const std::string& from, const std::string& to) {
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+  return false;
 }

@@ -20,6 +20,6 @@ void DiscardTypedAhead();
 
 // Renames `from` to `to`, replacing `to` if it exists. Returns false on failure
 // with errno set.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool RenameOver(const std::string& from, const std::string& to);
 
 #endif  // SONGWHIM_PLATFORM_PLATFORM_H_
