@@ -1,6 +1,7 @@
 #include "library/library.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -14,6 +15,48 @@ std::string TemporaryLibrary() {
   return Library + ".part";
 }
 
+// Named once before a build starts, so an interrupt can find it without
+// allocating.
+std::string temporary_library;
+
+// "dirN.txt" into `name`, by hand: a signal handler may not allocate.
+void FormatListingName(int number, char* name) {
+  char digits[16];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + number % 10);
+    number /= 10;
+  } while (number > 0);
+  const char* text = "dir";
+  while (*text) *name++ = *text++;
+  while (count > 0) *name++ = digits[--count];
+  text = ".txt";
+  while ((*name++ = *text++)) {
+  }
+}
+
+// An interrupted build removes what it made and leaves the library as it was.
+extern "C" void StopBuild(int signal) {
+  char name[32];
+  for (int n = 1; n <= PCount; ++n) {
+    FormatListingName(n, name);
+    std::remove(name);
+  }
+  std::remove(kMergeFile);
+  std::remove(temporary_library.c_str());
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+void CatchInterrupts() {
+  temporary_library = TemporaryLibrary();
+  std::signal(SIGINT, StopBuild);
+  std::signal(SIGTERM, StopBuild);
+#ifdef SIGHUP
+  std::signal(SIGHUP, StopBuild);
+#endif
+}
+
 }  // namespace
 
 void RemoveBuildFiles() {
@@ -23,6 +66,7 @@ void RemoveBuildFiles() {
 }
 
 bool MakeLibrary() {
+  CatchInterrupts();
   std::FILE* paths = std::fopen(Paths.c_str(), "r");
   if (!paths) {
     std::printf("Cannot open paths file %s: %s\n", Paths.c_str(), std::strerror(errno));

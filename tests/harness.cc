@@ -124,8 +124,8 @@ std::vector<std::string> Command() {
 
 }  // namespace
 
-Result Sandbox::Run(const std::vector<std::string>& args,
-                    const std::string* input) const {
+Running Sandbox::Start(const std::vector<std::string>& args,
+                       const std::string* input) const {
   std::vector<std::string> words = Command();
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -142,7 +142,7 @@ Result Sandbox::Run(const std::vector<std::string>& args,
   env.push_back(nullptr);
 
   int in[2], out[2], err[2];
-  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return {};
+  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) std::abort();
   pid_t pid = fork();
   if (pid == 0) {
     dup2(in[0], 0);
@@ -162,14 +162,23 @@ Result Sandbox::Run(const std::vector<std::string>& args,
     (void)written;
   }
   close(in[1]);
+  return {pid, out[0], err[0]};
+}
+
+Result Finish(const Running& running) {
   Result result;
-  std::thread errors([&] { result.err = Drain(err[0]); });
-  result.out = Drain(out[0]);
+  std::thread errors([&] { result.err = Drain(running.err); });
+  result.out = Drain(running.out);
   errors.join();
   int status = 0;
-  waitpid(pid, &status, 0);
+  waitpid(running.pid, &status, 0);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
+}
+
+Result Sandbox::Run(const std::vector<std::string>& args,
+                    const std::string* input) const {
+  return Finish(Start(args, input));
 }
 
 void Sandbox::InstallOpener(bool installed) {

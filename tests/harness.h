@@ -12,6 +12,16 @@ struct Result {
   int status = -1;  // exit status
 };
 
+// A program started and not yet waited for.
+struct Running {
+  int pid;
+  int out;  // read ends of its standard output and error
+  int err;
+};
+
+// Waits for the program to end and collects what it wrote.
+Result Finish(const Running& running);
+
 // A temporary working folder, removed with everything in it at the end.
 class Sandbox {
  public:
@@ -35,6 +45,8 @@ class Sandbox {
   // (end of input at once) when null.
   Result Run(const std::vector<std::string>& args,
              const std::string* input = nullptr) const;
+  Running Start(const std::vector<std::string>& args,
+                const std::string* input = nullptr) const;
 
   // Puts a stand-in opener first on PATH; with `installed` false, PATH leads to
   // no opener at all.

@@ -1,0 +1,129 @@
+// Input that is not what a user would normally write, and a build cut short:
+// no crash, a clear line, the library kept and nothing left behind.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "tests/harness.h"
+
+namespace {
+
+const char kBuildFlag[] = "Library Builder Mode\n--------------------\n";
+
+TEST(Failure, GarbagePathsFilesBuildWithoutCrashing) {
+  std::mt19937 bytes(11);
+  for (int round = 0; round < 20; ++round) {
+    Sandbox box;
+    std::string garbage;
+    for (int i = 0; i < 3000; ++i) garbage += static_cast<char>(bytes() % 256);
+    // Sections that point nowhere harmful, so the garbage is judged as entries.
+    box.Write("paths.ini", "[filetypes]\n" + garbage + "\n[ignore]\n" + garbage +
+                               "\n[add]\n" + std::string("no\0where", 8) + "\n");
+    box.Write("library.txt", "old\n");
+    Result run = box.Run({"-build"});
+    ASSERT_EQ(0, run.status) << run.out;
+    ASSERT_NE(std::string::npos, run.out.find("Library Playlist Complete - 0 tracks"));
+    EXPECT_EQ("library.txt paths.ini", box.Listing());
+  }
+}
+
+TEST(Failure, NulByteInAFolderNameIsNotListed) {
+  Sandbox box;
+  box.Touch("m/a.mp3");
+  box.Write("paths.ini",
+            "[filetypes]\nmp3\n[add]\n" + box.At("m") + std::string("\0x", 2) + "\n");
+  Result run = box.Run({"-build"});
+  EXPECT_NE(std::string::npos, run.out.find(" (not a folder name) ... Complete\n"));
+  EXPECT_EQ("", box.Read("library.txt"));
+}
+
+TEST(Failure, AwkwardNamesReachTheLibraryUnchanged) {
+  Sandbox box;
+  const std::vector<std::string> names = {
+      "blank name.mp3", "quote\"d.mp3",   "it's.mp3", "100%.mp3",          "a&b.mp3",
+      "semi;colon.mp3", "$(touch x).mp3", "`y`.mp3",  "latin\xe9\xff.mp3", "-build.mp3"};
+  std::string expected;
+  for (const std::string& name : names) box.Touch("m/" + name);
+  std::vector<std::string> sorted = names;
+  std::sort(sorted.begin(), sorted.end());
+  for (const std::string& name : sorted) expected += box.At("m/" + name) + "\n";
+  box.Touch("m/line\nfeed.mp3");
+  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.At("m") + "\n");
+  Result run = box.Run({"-build"});
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ(expected, box.Read("library.txt"));
+  EXPECT_EQ("library.txt m paths.ini", box.Listing());  // nothing was run
+  box.InstallOpener();
+  box.Run({"-tracks", "40"});
+  for (const std::string& pick : Lines(box.OpenedPlaylist())) {
+    EXPECT_NE(std::string::npos, expected.find(pick + "\n")) << pick;
+  }
+}
+
+TEST(Failure, FullDiskWhileWritingTheLibrary) {
+  Sandbox box;
+  for (int i = 0; i < 100; ++i)
+    box.Touch("m/" + std::string(100, 'x') + std::to_string(i) + ".mp3");
+  box.Write("library.txt", "old\n");
+  ASSERT_EQ(0, symlink("/dev/full", box.At("library.txt.part").c_str()));
+  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.At("m") + "\n");
+  Result run = box.Run({"-build"});
+  EXPECT_NE(std::string::npos,
+            run.out.find(
+                "Archiving Chosen Filetypes\nCannot write library file library.txt: No "
+                "space left on device - library not changed\n"));
+  EXPECT_EQ(1, run.status);
+  EXPECT_EQ("old\n", box.Read("library.txt"));
+  EXPECT_EQ("library.txt m paths.ini", box.Listing());
+}
+
+TEST(Failure, UnreadablePathsFileKeepsTheLibrary) {
+  Sandbox box;
+  box.Touch("paths.ini/");
+  box.Write("library.txt", "old\n");
+  Result run = box.Run({"-build"});
+  EXPECT_EQ(
+      std::string(kBanner) + kBuildFlag + "\n" +
+          "Cannot read paths file paths.ini: Is a directory - library not changed\n",
+      run.out);
+  EXPECT_EQ(1, run.status);
+  EXPECT_EQ("old\n", box.Read("library.txt"));
+}
+
+// The paths file is a pipe the test holds open, so the build waits in the
+// middle, after its first listing, until it is interrupted. The text fills
+// exactly 1 MiB, so a reader that reads whole blocks gets all of it at once.
+void InterruptBuild(int signal_number) {
+  Sandbox box;
+  box.Touch("m/a.mp3");
+  box.Write("library.txt", "old\n");
+  ASSERT_EQ(0, mkfifo(box.At("paths.ini").c_str(), 0600));
+  Running running = box.Start({"-build"});
+  std::ofstream paths(box.At("paths.ini"));
+  std::string text = "[filetypes]\nmp3\n[add]\n" + box.At("m") + "\n";
+  text.resize(1 << 20, '\n');
+  paths << text << std::flush;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!box.Exists("dir1.txt") && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  kill(running.pid, signal_number);
+  Result run = Finish(running);
+  EXPECT_EQ(128 + signal_number, run.status);
+  EXPECT_EQ("old\n", box.Read("library.txt"));
+  EXPECT_EQ("library.txt m paths.ini", box.Listing());
+}
+
+TEST(Failure, InterruptedBuildRemovesItsFilesAndKeepsTheLibrary) {
+  InterruptBuild(SIGINT);
+  InterruptBuild(SIGTERM);
+}
+
+}  // namespace
