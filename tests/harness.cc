@@ -1,6 +1,7 @@
 #include "tests/harness.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -173,6 +174,9 @@ Result Finish(const Running& running) {
   int status = 0;
   waitpid(running.pid, &status, 0);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  // In a sanitizer build, a finding in the program fails the test that ran it.
+  EXPECT_EQ(std::string::npos, result.err.find("Sanitizer")) << result.err;
+  EXPECT_EQ(std::string::npos, result.err.find("runtime error")) << result.err;
   return result;
 }
 
