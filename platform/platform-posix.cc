@@ -121,7 +121,7 @@ std::string Problem(const char* what, int error) {
 }
 
 std::string ListRoot(const std::string& folder, std::FILE* out) {
-  if (folder.find('\0') != std::string::npos) return "(not a folder name) ";
+  if (folder.find('\0') != std::string::npos) return "(not a usable folder name) ";
   std::string root = AbsoluteFolder(folder);
   DIR* dir = opendir(root.c_str());
   if (!dir) {

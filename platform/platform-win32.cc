@@ -1,7 +1,7 @@
 // The Windows side: the command interpreter lists folder trees and opens the
 // playlist, as the program always did there.
-#include <conio.h>
-#include <io.h>
+#include "platform/platform-win32.h"
+
 #include <windows.h>
 
 #include <cerrno>
@@ -14,24 +14,36 @@
 
 namespace {
 
-// `dir` redirected to a file writes the console (OEM) code page, while players
-// read a playlist in the ANSI code page; recode so accented names survive.
-std::string OemToAnsi(const std::string& text) {
-  if (GetOEMCP() == GetACP() || text.empty()) return text;
+std::wstring Widen(UINT page, const std::string& text) {
   int size = static_cast<int>(text.size());
-  int wide_size = MultiByteToWideChar(CP_OEMCP, 0, text.data(), size, nullptr, 0);
+  int wide_size = MultiByteToWideChar(page, 0, text.data(), size, nullptr, 0);
   std::wstring wide(wide_size, L'\0');
-  MultiByteToWideChar(CP_OEMCP, 0, text.data(), size, wide.data(), wide_size);
-  int ansi_size = WideCharToMultiByte(CP_ACP, 0, wide.data(), wide_size, nullptr, 0,
-                                      nullptr, nullptr);
-  std::string ansi(ansi_size, '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), wide_size, ansi.data(), ansi_size, nullptr,
+  MultiByteToWideChar(page, 0, text.data(), size, wide.data(), wide_size);
+  return wide;
+}
+
+std::string Narrow(UINT page, const std::wstring& wide) {
+  int size = static_cast<int>(wide.size());
+  int narrow_size =
+      WideCharToMultiByte(page, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string narrow(narrow_size, '\0');
+  WideCharToMultiByte(page, 0, wide.data(), size, narrow.data(), narrow_size, nullptr,
                       nullptr);
-  return ansi;
+  return narrow;
+}
+
+bool IsAscii(const std::string& text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void RecodeListing(const std::string& listing) {
-  if (GetOEMCP() == GetACP()) return;
   std::string recoded = listing + ".ansi";
   std::FILE* in = std::fopen(listing.c_str(), "r");
   if (!in) return;
@@ -42,22 +54,41 @@ void RecodeListing(const std::string& listing) {
   }
   LineReader reader(in);
   std::string line;
-  while (reader.Next(&line)) WriteText(out, OemToAnsi(line));
+  bool changed = false;
+  while (reader.Next(&line)) {
+    std::string ansi = AnsiLine(line);
+    changed = changed || ansi != line;
+    WriteText(out, ansi);
+  }
   std::fclose(in);
   bool written = std::ferror(out) == 0;
   if (std::fclose(out) != 0) written = false;
-  if (written) RenameOver(recoded, listing);
+  if (written && changed) RenameOver(recoded, listing);
   std::remove(recoded.c_str());
 }
 
 }  // namespace
+
+std::string AnsiLine(const std::string& line) {
+  if (IsAscii(line)) return line;
+  std::string path = line;
+  if (!path.empty() && path.back() == '\n') path.pop_back();
+  if (Exists(Widen(CP_ACP, path))) return line;
+  for (UINT page : {GetConsoleOutputCP(), static_cast<UINT>(CP_OEMCP)}) {
+    if (page == 0) continue;
+    std::wstring wide = Widen(page, path);
+    if (Exists(wide))
+      return Narrow(CP_ACP, wide) + (path.size() < line.size() ? "\n" : "");
+  }
+  return line;
+}
 
 std::string ListFolder(const std::string& folder, const std::string& listing) {
   // A double quote would end the quoting early and hand the rest of the name
   // to the command interpreter as commands.
   if (folder.find_first_of(std::string("\"\0\r\n", 4)) != std::string::npos) {
     if (std::FILE* empty = std::fopen(listing.c_str(), "w")) std::fclose(empty);
-    return "(folder name not usable, not listed) ";
+    return "(not a usable folder name) ";
   }
   DoSys = "dir \"" + folder + "\" /s/b >" + listing;
   std::fflush(stdout);

@@ -1,5 +1,7 @@
 // Library builds from folder trees made by the tests, seen from outside: the
 // console text, the library file and what is left in the working folder.
+// Folders are named as the program under test names them (box.Host), so the
+// same tests run against the Windows program under Wine.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +17,16 @@ std::string Listed(int number, const std::string& folder, const std::string& not
          note + "... Complete\n";
 }
 
+// On Windows `dir` complains about a missing folder on its own error output.
+std::string NotFoundNote() {
+  return OnWindows() ? "" : "(folder not found) ";
+}
+
+// What the system says when a folder stands where a file should be written.
+std::string FolderInTheWay() {
+  return OnWindows() ? "Permission denied" : "Is a directory";
+}
+
 std::string Finished(int tracks) {
   return "--------------------\nCompiling Music Archive\nRemoving Unwanted Paths\n"
          "Archiving Chosen Filetypes\n--------------------\n\n"
@@ -24,6 +36,19 @@ std::string Finished(int tracks) {
 
 std::string Built(const std::string& listings, int tracks) {
   return std::string(kBanner) + kBuildFlag + "\n" + listings + Finished(tracks);
+}
+
+// The library holds these tracks in this order. On Windows the order within
+// a listing is `dir`'s own, so only the tracks are compared there.
+void ExpectTracks(const Sandbox& box, const std::vector<std::string>& names) {
+  std::vector<std::string> expected;
+  for (const std::string& name : names) expected.push_back(box.Host(name));
+  std::vector<std::string> library = Lines(box.Read("library.txt"));
+  if (OnWindows()) {
+    std::sort(expected.begin(), expected.end());
+    std::sort(library.begin(), library.end());
+  }
+  EXPECT_EQ(expected, library);
 }
 
 // A small collection: two albums, a folder whose name looks like a track, and
@@ -36,26 +61,28 @@ void MakeCollection(const Sandbox& box) {
   }
 }
 
+std::string AddOnly(const Sandbox& box, const std::string& folder) {
+  return "[filetypes]\nmp3\n[add]\n" + box.Host(folder) + "\n";
+}
+
 TEST(Build, ConsoleTextLibraryAndNothingLeftBehind) {
   Sandbox box;
   MakeCollection(box);
-  box.Write("paths.ini", "[filetypes]\nmp3\n*.FLAC\n[add]\n" + box.At("m") + "\n");
+  box.Write("paths.ini", "[filetypes]\nmp3\n*.FLAC\n[add]\n" + box.Host("m") + "\n");
   Result run = box.Run({"-build"});
-  EXPECT_EQ(Built(Listed(1, box.At("m")), 7), run.out);
+  EXPECT_EQ(Built(Listed(1, box.Host("m")), 7), run.out);
   EXPECT_EQ(0, run.status);
-  const std::string m = box.At("m");
   // A folder's own entries come before what its subfolders hold, by name.
-  EXPECT_EQ(m + "/odd.mp3\n" + m + "/top.mp3\n" + m + "/Old/o.mp3\n" + m +
-                "/Oldies/p.mp3\n" + m + "/a/x.flac\n" + m + "/b/1.MP3\n" + m +
-                "/b/2.mp3\n",
-            box.Read("library.txt"));
+  ExpectTracks(box, {"m/odd.mp3", "m/top.mp3", "m/Old/o.mp3", "m/Oldies/p.mp3",
+                     "m/a/x.flac", "m/b/1.MP3", "m/b/2.mp3"});
   EXPECT_EQ("library.txt m paths.ini", box.Listing());
 }
 
 TEST(Build, SectionHeadersTrimmingAndLengthThresholds) {
   Sandbox box;
   MakeCollection(box);
-  box.Touch("m/c:/z.mp3");
+  box.Touch("m/ab/z.mp3");
+  std::string separator = OnWindows() ? "\\" : "/";
   box.Write("paths.ini",
             "before any header\n"
             "[FILETYPE] anything\n"
@@ -64,10 +91,10 @@ TEST(Build, SectionHeadersTrimmingAndLengthThresholds) {
             "ab\n"
             " \t.mp3 \t\n"
             "[ADD]\n"
-            "c:\n"
+            "m/\n"
             "  \t" +
-                box.At("m") +
-                "/ \t\n"
+                box.Host("m") + separator +
+                " \t\n"
                 "  [add]\n"
                 "[Ignore]\n"
                 "  [add]\n"
@@ -75,12 +102,12 @@ TEST(Build, SectionHeadersTrimmingAndLengthThresholds) {
                 "[files]\n"
                 "ogg\n");
   Result run = box.Run({"-build"});
-  // The indented [add] is a folder entry of its own; "c:" is too short.
+  // "m/" is too short; the indented [add] is a folder entry of its own.
   EXPECT_EQ(
-      Built(Listed(1, box.At("m") + "/") + Listed(2, "[add]", "(folder not found) "), 8),
+      Built(Listed(1, box.Host("m") + separator) + Listed(2, "[add]", NotFoundNote()), 8),
       run.out);
   std::string library = box.Read("library.txt");
-  EXPECT_NE(std::string::npos, library.find("/m/odd.mp3/inner.ogg\n"));
+  EXPECT_NE(std::string::npos, library.find(box.Host("m/odd.mp3/inner.ogg") + "\n"));
   EXPECT_EQ(std::string::npos, library.find("x.flac"));
   EXPECT_EQ("library.txt m paths.ini", box.Listing());
 }
@@ -88,106 +115,115 @@ TEST(Build, SectionHeadersTrimmingAndLengthThresholds) {
 TEST(Build, IgnoreEntriesArePrefixesInAnyCase) {
   Sandbox box;
   MakeCollection(box);
-  std::string upper = box.At("m/OLD");
-  box.Write("paths.ini",
-            "[add]\n" + box.At("m") + "\n[ignore]\n" + upper + "\n[filetypes]\nmp3\n");
+  box.Write("paths.ini", "[add]\n" + box.Host("m") + "\n[ignore]\n" + box.Host("m/OLD") +
+                             "\n[filetypes]\nmp3\n");
   box.Run({"-build"});
-  std::string library = box.Read("library.txt");
-  EXPECT_EQ(std::string::npos, library.find("/Old/")) << library;
-  EXPECT_EQ(std::string::npos, library.find("/Oldies/")) << library;
-  EXPECT_EQ(4u, Lines(library).size()) << library;
+  ExpectTracks(box, {"m/odd.mp3", "m/top.mp3", "m/b/1.MP3", "m/b/2.mp3"});
 }
 
 TEST(Build, TwoFoldersInOrderDuplicatesKeptAndAMissingFolderNoted) {
   Sandbox box;
   box.Touch("one/a.mp3");
   box.Touch("with blanks/b.mp3");
-  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\nwith blanks\n" + box.At("nowhere") +
-                             "\n./one\none/../one/\n");
+  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\nwith blanks\n" + box.Host("nowhere") +
+                             "\n" + box.Host("one") + "\n" + box.Host("one") + "\n");
   Result run = box.Run({"-build"});
-  EXPECT_EQ(Built(Listed(1, "with blanks") +
-                      Listed(2, box.At("nowhere"), "(folder not found) ") +
-                      Listed(3, "./one") + Listed(4, "one/../one/"),
+  EXPECT_EQ(
+      Built(Listed(1, "with blanks") + Listed(2, box.Host("nowhere"), NotFoundNote()) +
+                Listed(3, box.Host("one")) + Listed(4, box.Host("one")),
+            3),
+      run.out);
+  ExpectTracks(box, {"with blanks/b.mp3", "one/a.mp3", "one/a.mp3"});
+  EXPECT_EQ("library.txt one paths.ini with blanks", box.Listing());
+}
+
+TEST(Build, RelativeAndDottedFoldersAreListedByTheirFullPath) {
+  SKIP_ON_WINDOWS("`dir` names what it finds as the folder was given");
+  Sandbox box;
+  box.Touch("one/a.mp3");
+  box.Write("paths.ini",
+            "[filetypes]\nmp3\n[add]\n./one\none/../one/\n" + box.At("one") + "//.\n");
+  Result run = box.Run({"-build"});
+  EXPECT_EQ(Built(Listed(1, "./one") + Listed(2, "one/../one/") +
+                      Listed(3, box.At("one") + "//."),
                   3),
             run.out);
-  EXPECT_EQ(box.At("with blanks/b.mp3") + "\n" + box.At("one/a.mp3") + "\n" +
-                box.At("one/a.mp3") + "\n",
-            box.Read("library.txt"));
-  EXPECT_EQ("library.txt one paths.ini with blanks", box.Listing());
+  ExpectTracks(box, {"one/a.mp3", "one/a.mp3", "one/a.mp3"});
 }
 
 TEST(Build, NoFiletypesSectionGivesAnEmptyLibrary) {
   Sandbox box;
   MakeCollection(box);
   box.Write("library.txt", "old\n");
-  box.Write("paths.ini", "[add]\n" + box.At("m") + "\n");
+  box.Write("paths.ini", "[add]\n" + box.Host("m") + "\n");
   Result build = box.Run({"-build"});
-  EXPECT_EQ(Built(Listed(1, box.At("m")), 0), build.out);
+  EXPECT_EQ(Built(Listed(1, box.Host("m")), 0), build.out);
   EXPECT_EQ("", box.Read("library.txt"));
 }
 
 TEST(Build, CarriageReturnLineEndsWorkLikeLineFeeds) {
   Sandbox box;
   MakeCollection(box);
-  box.Write("paths.ini", "[filetypes]\r\nmp3\r\n[add]\r\n" + box.At("m") +
-                             "\r\n[ignore]\r\n" + box.At("m/Old") + "\r\n");
+  box.Write("paths.ini", "[filetypes]\r\nmp3\r\n[add]\r\n" + box.Host("m") +
+                             "\r\n[ignore]\r\n" + box.Host("m/Old") + "\r\n");
   Result run = box.Run({"-build"});
-  EXPECT_EQ(Built(Listed(1, box.At("m")), 4), run.out);
+  EXPECT_EQ(Built(Listed(1, box.Host("m")), 4), run.out);
 }
 
 TEST(Build, LongPathsAndManyIgnoreEntriesAreKeptWhole) {
+  SKIP_ON_WINDOWS("`dir` does not reach paths of more than 260 characters");
   Sandbox box;
   std::string deep = "m";
   for (int i = 0; i < 12; ++i) deep += "/" + std::string(200, static_cast<char>('a' + i));
   box.Touch(deep + "/song.mp3");
   box.Touch("m/keep.mp3");
-  std::string paths = "[filetypes]\nmp3\n[add]\n" + box.At("m") + "\n[ignore]\n";
+  std::string paths = AddOnly(box, "m") + "[ignore]\n";
   for (int i = 0; i < 300; ++i) paths += box.At("m/skip") + std::to_string(i) + "\n";
   box.Write("paths.ini", paths);
   Result run = box.Run({"-build"});
   EXPECT_EQ(Built(Listed(1, box.At("m")), 2), run.out);
-  EXPECT_EQ(box.At("m/keep.mp3") + "\n" + box.At(deep + "/song.mp3") + "\n",
-            box.Read("library.txt"));
+  ExpectTracks(box, {"m/keep.mp3", deep + "/song.mp3"});
 }
 
 TEST(Build, LinksAreFollowedButALoopIsListedOnce) {
+  SKIP_ON_WINDOWS("symbolic links are a POSIX matter here");
   Sandbox box;
   box.Touch("m/a/song.mp3");
   box.Touch("elsewhere/far.mp3");
   ASSERT_EQ(0, symlink(box.At("m").c_str(), box.At("m/a/up.mp3").c_str()));
   ASSERT_EQ(0, symlink(box.At("elsewhere").c_str(), box.At("m/link").c_str()));
   ASSERT_EQ(0, symlink("nowhere", box.At("m/broken.mp3").c_str()));
-  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.At("m") + "\n");
+  box.Write("paths.ini", AddOnly(box, "m"));
   Result run = box.Run({"-build"});
   EXPECT_EQ(Built(Listed(1, box.At("m")), 4), run.out);
-  const std::string m = box.At("m");
-  EXPECT_EQ(m + "/broken.mp3\n" + m + "/a/song.mp3\n" + m + "/a/up.mp3\n" + m +
-                "/link/far.mp3\n",
-            box.Read("library.txt"));
+  ExpectTracks(box, {"m/broken.mp3", "m/a/song.mp3", "m/a/up.mp3", "m/link/far.mp3"});
 }
 
 TEST(Build, NamesWithLineFeedsAreLeftOut) {
+  SKIP_ON_WINDOWS("names cannot hold a line feed there");
   Sandbox box;
   box.Touch("m/bad\nname.mp3");
   box.Touch("m/bad\nfolder/in.mp3");
   box.Touch("m/good.mp3");
-  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.At("m") + "\n");
+  box.Write("paths.ini", AddOnly(box, "m"));
   box.Run({"-build"});
-  EXPECT_EQ(box.At("m/good.mp3") + "\n", box.Read("library.txt"));
+  ExpectTracks(box, {"m/good.mp3"});
 }
 
 TEST(Build, UnreadableFolderIsSkipped) {
+  SKIP_ON_WINDOWS("POSIX permissions");
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
   Sandbox box;
   box.Touch("m/locked/a.mp3");
   box.Touch("m/open/b.mp3");
   chmod(box.At("m/locked").c_str(), 0);
-  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.At("m") + "\n");
+  box.Write("paths.ini", AddOnly(box, "m"));
   Result run = box.Run({"-build"});
   EXPECT_EQ(Built(Listed(1, box.At("m")), 1), run.out);
 }
 
 TEST(Build, AgreesWithFindOnAGeneratedTree) {
+  SKIP_ON_WINDOWS("find lists POSIX paths and follows links");
   Sandbox box;
   for (int i = 0; i < 30; ++i) {
     std::string folder = "root/d" + std::to_string(i % 7) + "/s" + std::to_string(i % 3);
@@ -212,13 +248,16 @@ TEST(Build, ThenPlay) {
   Sandbox box;
   box.InstallOpener();
   MakeCollection(box);
-  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.At("m") + "\n");
+  box.Write("paths.ini", AddOnly(box, "m"));
   Result first = box.Run({});
   EXPECT_EQ(0u, first.out.find(std::string(kBanner) + "\n" + NotFound("library.txt")));
   Result second = box.Run({"-tracks", "9"});
   EXPECT_EQ(0, second.status);
   std::vector<std::string> library = Lines(box.Read("library.txt"));
-  std::vector<std::string> picks = Lines(box.OpenedPlaylist());
+  EXPECT_EQ(6u, library.size());
+  // On Windows the playlist goes to `start`, which has no stand-in.
+  std::vector<std::string> picks =
+      Lines(OnWindows() ? box.Read("random.m3u") : box.OpenedPlaylist());
   EXPECT_EQ(9u, picks.size());
   for (const std::string& pick : picks) {
     EXPECT_NE(library.end(), std::find(library.begin(), library.end(), pick)) << pick;
@@ -231,11 +270,12 @@ TEST(BuildFailure, MergeFileCannotBeCreated) {
   box.Touch("m/a.mp3");
   box.Touch("templibrary.txt/keep");
   box.Write("library.txt", "old\n");
-  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.At("m") + "\n");
+  box.Write("paths.ini", AddOnly(box, "m"));
   Result run = box.Run({"-build"});
-  EXPECT_EQ(std::string(kBanner) + kBuildFlag + "\n" + Listed(1, box.At("m")) +
+  EXPECT_EQ(std::string(kBanner) + kBuildFlag + "\n" + Listed(1, box.Host("m")) +
                 "--------------------\nCompiling Music Archive\n"
-                "Cannot create templibrary.txt: Is a directory - library not changed\n",
+                "Cannot create templibrary.txt: " +
+                FolderInTheWay() + " - library not changed\n",
             run.out);
   EXPECT_EQ(1, run.status);
   EXPECT_EQ("old\n", box.Read("library.txt"));
@@ -245,10 +285,10 @@ TEST(BuildFailure, MergeFileCannotBeCreated) {
 TEST(BuildFailure, LibraryCannotBeCreated) {
   Sandbox box;
   box.Touch("m/a.mp3");
-  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.At("m") + "\n");
+  box.Write("paths.ini", AddOnly(box, "m"));
   Result run = box.Run({"-library", "no/such/lib.txt"});
   EXPECT_EQ(std::string(kBanner) + "Using Library set no/such/lib.txt\n\n" +
-                NotFound("no/such/lib.txt") + Listed(1, box.At("m")) +
+                NotFound("no/such/lib.txt") + Listed(1, box.Host("m")) +
                 "--------------------\nCompiling Music Archive\n"
                 "Cannot create library file no/such/lib.txt: No such file or directory - "
                 "library not changed\n",
@@ -258,18 +298,20 @@ TEST(BuildFailure, LibraryCannotBeCreated) {
 }
 
 TEST(BuildFailure, FullDiskKeepsTheOldLibrary) {
+  SKIP_ON_WINDOWS("no /dev/full");
   Sandbox box;
-  for (int i = 0; i < 200; ++i)
+  for (int i = 0; i < 200; ++i) {
     box.Touch("m/" + std::string(100, 'x') + std::to_string(i) + ".mp3");
+  }
   box.Write("library.txt", "old\n");
   ASSERT_EQ(0, symlink("/dev/full", box.At("templibrary.txt").c_str()));
-  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.At("m") + "\n");
+  box.Write("paths.ini", AddOnly(box, "m"));
   Result run = box.Run({"-build"});
-  EXPECT_EQ(
-      std::string(kBanner) + kBuildFlag + "\n" + Listed(1, box.At("m")) +
-          "--------------------\nCompiling Music Archive\n"
-          "Cannot write templibrary.txt: No space left on device - library not changed\n",
-      run.out);
+  EXPECT_EQ(std::string(kBanner) + kBuildFlag + "\n" + Listed(1, box.At("m")) +
+                "--------------------\nCompiling Music Archive\n"
+                "Cannot write templibrary.txt: No space left on device - library not "
+                "changed\n",
+            run.out);
   EXPECT_EQ(1, run.status);
   EXPECT_EQ("old\n", box.Read("library.txt"));
   EXPECT_EQ("library.txt m paths.ini", box.Listing());
@@ -280,19 +322,22 @@ TEST(BuildFailure, ListingThatCannotBeWrittenIsReportedAndSkipped) {
   box.Touch("m/a.mp3");
   box.Touch("n/b.mp3");
   box.Touch("dir1.txt/keep");
-  box.Write("paths.ini",
-            "[filetypes]\nmp3\n[add]\n" + box.At("m") + "\n" + box.At("n") + "\n");
+  box.Write("paths.ini", AddOnly(box, "m") + box.Host("n") + "\n");
   Result run = box.Run({"-build"});
-  EXPECT_EQ(
-      std::string(kBanner) + kBuildFlag + "\n" +
-          Listed(1, box.At("m"), "(cannot create dir1.txt: Is a directory) ") +
-          Listed(2, box.At("n")) +
-          "--------------------\nCompiling Music Archive\n"
-          "Cannot read dir1.txt to the end: Is a directory\n"
-          "Removing Unwanted Paths\nArchiving Chosen Filetypes\n--------------------\n\n"
-          "Library Playlist Complete - 1 tracks counted.\n",
-      run.out);
-  EXPECT_EQ(box.At("n/b.mp3") + "\n", box.Read("library.txt"));
+  // On POSIX the program writes the listing and says so on the console line;
+  // on Windows the command interpreter fails to, and the merge finds no file.
+  std::string listing_note =
+      OnWindows() ? "" : "(cannot create dir1.txt: Is a directory) ";
+  std::string merge_note = OnWindows()
+                               ? "Cannot open dir1.txt: Permission denied - skipped\n"
+                               : "Cannot read dir1.txt to the end: Is a directory\n";
+  EXPECT_EQ(std::string(kBanner) + kBuildFlag + "\n" +
+                Listed(1, box.Host("m"), listing_note) + Listed(2, box.Host("n")) +
+                "--------------------\nCompiling Music Archive\n" + merge_note +
+                "Removing Unwanted Paths\nArchiving Chosen Filetypes\n"
+                "--------------------\n\nLibrary Playlist Complete - 1 tracks counted.\n",
+            run.out);
+  ExpectTracks(box, {"n/b.mp3"});
   EXPECT_EQ("dir1.txt library.txt m n paths.ini", box.Listing());
 }
 

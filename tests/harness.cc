@@ -71,10 +71,38 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
+// Windows text mode writes every LF as CR LF, in files and on the console.
+std::string FromWindowsText(const std::string& text) {
+  std::string result;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+      result += text[i];
+  }
+  return result;
+}
+
 }  // namespace
 
-std::string Sandbox::Read(const std::string& name) const {
+bool OnWindows() {
+  const char* program = std::getenv("SONGWHIM_PROGRAM");
+  std::string name = program ? program : "";
+  return name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0;
+}
+
+std::string Sandbox::Host(const std::string& name) const {
+  if (!OnWindows()) return At(name);
+  std::string path = "Z:" + At(name);
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+std::string Sandbox::ReadBytes(const std::string& name) const {
   return ReadFile(At(name));
+}
+
+std::string Sandbox::Read(const std::string& name) const {
+  std::string text = ReadFile(At(name));
+  return OnWindows() ? FromWindowsText(text) : text;
 }
 
 bool Sandbox::Exists(const std::string& name) const {
@@ -174,6 +202,14 @@ Result Finish(const Running& running) {
   int status = 0;
   waitpid(running.pid, &status, 0);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  if (OnWindows()) {
+    result.out = FromWindowsText(result.out);
+    // What `start` and the command interpreter say after this is theirs, and
+    // depends on the desktop.
+    const std::string playing = "Playing Playlist\n";
+    std::size_t at = result.out.find(playing);
+    if (at != std::string::npos) result.out.erase(at + playing.size());
+  }
   // In a sanitizer build, a finding in the program fails the test that ran it.
   EXPECT_EQ(std::string::npos, result.err.find("Sanitizer")) << result.err;
   EXPECT_EQ(std::string::npos, result.err.find("runtime error")) << result.err;

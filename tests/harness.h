@@ -32,9 +32,13 @@ class Sandbox {
 
   const std::string& dir() const { return dir_; }
   std::string At(const std::string& name) const { return dir_ + "/" + name; }
+  // The same, as the program under test names it: under Wine, on drive Z:.
+  std::string Host(const std::string& name) const;
 
   void Write(const std::string& name, const std::string& text) const;
+  // A file's text; under Windows its CR LF line ends are read as LF.
   std::string Read(const std::string& name) const;
+  std::string ReadBytes(const std::string& name) const;
   bool Exists(const std::string& name) const;
   // Makes a file (and the folders above it); a name ending in '/' makes a folder.
   void Touch(const std::string& name) const;
@@ -62,6 +66,13 @@ class Sandbox {
   std::string bin_;
   bool opener_ = true;
 };
+
+// True when the program under test is the Windows one, run under Wine.
+bool OnWindows();
+
+// Skips a test that checks what only the POSIX program does.
+#define SKIP_ON_WINDOWS(why) \
+  if (OnWindows()) GTEST_SKIP() << "Windows differs: " << why
 
 // The banner every run begins with.
 extern const char kBanner[];

@@ -86,6 +86,7 @@ TEST(Playlist, RunsInTheSameSecondGiveTheSamePlaylist) {
 }
 
 TEST(Playlist, OpenerIsStartedOnceWithTheFinishedPlaylist) {
+  SKIP_ON_WINDOWS("the playlist goes to the command interpreter's start");
   Sandbox box;
   box.InstallOpener();
   box.Write("library.txt", NumberedLibrary(50));
@@ -98,6 +99,7 @@ TEST(Playlist, OpenerIsStartedOnceWithTheFinishedPlaylist) {
 }
 
 TEST(Playlist, MissingOpenerIsReportedInOneLine) {
+  SKIP_ON_WINDOWS("the playlist goes to the command interpreter's start");
   Sandbox box;
   box.InstallOpener(false);
   box.Write("library.txt", NumberedLibrary(5));
@@ -128,7 +130,9 @@ TEST(Playlist, UnwritablePlaylistIsReportedAndNothingIsPlayed) {
   box.Write("library.txt", NumberedLibrary(5));
   box.Touch("random.m3u/");
   Result run = box.Run({});
-  EXPECT_EQ(std::string(kBanner) + "\nCannot create random.m3u: Is a directory\n",
+  EXPECT_EQ(std::string(kBanner) + "\nCannot create random.m3u: " +
+                // Windows reports a folder in the way as a denied access.
+                (OnWindows() ? "Permission denied" : "Is a directory") + "\n",
             run.out);
   EXPECT_NE(0, run.status);
   EXPECT_EQ("", box.OpenerLog());

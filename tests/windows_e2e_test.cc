@@ -1,0 +1,102 @@
+// What only the Windows program does, run under Wine: listings through the
+// command interpreter's `dir`, CR LF files and code pages.
+#include <gtest/gtest.h>
+
+#include "tests/harness.h"
+
+namespace {
+
+#define ONLY_ON_WINDOWS() \
+  if (!OnWindows()) GTEST_SKIP() << "checks the Windows program"
+
+const char kBuildFlag[] = "Library Builder Mode\n--------------------\n";
+
+std::vector<std::string> Sorted(std::vector<std::string> lines) {
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+TEST(Windows, BuildThroughDirWritesCrLfFilesAndPlays) {
+  ONLY_ON_WINDOWS();
+  Sandbox box;
+  for (const char* name : {"m/top.mp3", "m/a/x.MP3", "m/a/notes.txt", "m/b c/y.mp3"}) {
+    box.Touch(name);
+  }
+  box.Write("paths.ini", "[filetypes]\r\nmp3\r\n[add]\r\n" + box.Host("m") + "\r\n");
+  Result build = box.Run({"-build"});
+  EXPECT_EQ(std::string(kBanner) + kBuildFlag +
+                "\nCreating Directory Listing 1 : " + box.Host("m") +
+                " ... Complete\n--------------------\nCompiling Music Archive\n"
+                "Removing Unwanted Paths\nArchiving Chosen Filetypes\n"
+                "--------------------\n\nLibrary Playlist Complete - 3 tracks counted.\n",
+            build.out);
+  std::vector<std::string> expected = {box.Host("m/top.mp3"), box.Host("m/a/x.MP3"),
+                                       box.Host("m/b c/y.mp3")};
+  EXPECT_EQ(Sorted(expected), Sorted(Lines(box.Read("library.txt"))));
+  std::string bytes = box.ReadBytes("library.txt");
+  EXPECT_EQ(3u, static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\r')));
+  EXPECT_EQ("library.txt m paths.ini", box.Listing());
+
+  Result play = box.Run({"-tracks", "4"});
+  EXPECT_EQ(std::string(kBanner) +
+                "Number of tracks set to 4\n\nCreating Random Playlist\n"
+                "4 tracks added.\nPlaying Playlist\n",
+            play.out);
+  std::string playlist = box.ReadBytes("random.m3u");
+  EXPECT_EQ(4u, static_cast<size_t>(std::count(playlist.begin(), playlist.end(), '\r')));
+  for (const std::string& pick : Lines(box.Read("random.m3u"))) {
+    EXPECT_NE(expected.end(), std::find(expected.begin(), expected.end(), pick)) << pick;
+  }
+}
+
+TEST(Windows, NamesTheInterpreterTreatsSpeciallyAreListed) {
+  ONLY_ON_WINDOWS();
+  Sandbox box;
+  const std::vector<std::string> names = {"a & b/1.mp3", "100% sure/2.mp3",
+                                          "semi;colon/3.mp3", "(paren)/4.mp3",
+                                          "caret^/5.mp3"};
+  std::vector<std::string> expected;
+  for (const std::string& name : names) {
+    box.Touch("m/" + name);
+    expected.push_back(box.Host("m/" + name));
+  }
+  box.Touch("a & b/6.mp3");
+  expected.push_back(box.Host("a & b/6.mp3"));
+  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.Host("m") + "\n" +
+                             box.Host("a & b") + "\n");
+  Result run = box.Run({"-build"});
+  EXPECT_NE(std::string::npos,
+            run.out.find("Library Playlist Complete - 6 tracks counted.\n"));
+  EXPECT_EQ(Sorted(expected), Sorted(Lines(box.Read("library.txt"))));
+}
+
+TEST(Windows, QuoteInAFolderNameNeverReachesTheInterpreter) {
+  ONLY_ON_WINDOWS();
+  Sandbox box;
+  std::string entry = box.Host("m") + "\" & echo pwned > pwned.txt & rem \"";
+  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + entry + "\n");
+  Result run = box.Run({"-build"});
+  EXPECT_EQ(
+      std::string(kBanner) + kBuildFlag + "\nCreating Directory Listing 1 : " + entry +
+          " (not a usable folder name) ... Complete\n--------------------\n"
+          "Compiling Music Archive\nRemoving Unwanted Paths\nArchiving Chosen Filetypes\n"
+          "--------------------\n\nLibrary Playlist Complete - 0 tracks counted.\n",
+      run.out);
+  EXPECT_EQ("library.txt paths.ini", box.Listing());
+}
+
+TEST(Windows, AccentedNamesReachThePlaylistInTheAnsiCodePage) {
+  ONLY_ON_WINDOWS();
+  Sandbox box;
+  // Written in UTF-8 here; Wine shows them to Windows programs as é and ü.
+  box.Touch("m/caf\xc3\xa9/m\xc3\xbcsic.mp3");
+  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.Host("m") + "\n");
+  box.Run({"-build"});
+  // In the ANSI code page 1252, é is 0xe9 and ü 0xfc.
+  std::string track = box.Host("m") + "\\caf\xe9\\m\xfcsic.mp3";
+  EXPECT_EQ(track + "\n", box.Read("library.txt"));
+  box.Run({"-tracks", "2"});
+  EXPECT_EQ(track + "\n" + track + "\n", box.Read("random.m3u"));
+}
+
+}  // namespace
