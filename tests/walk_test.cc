@@ -50,6 +50,36 @@ TEST_F(WalkTest, LandsWhereTheArithmeticSaysForManySizesAndSteps) {
   }
 }
 
+// The walk as first written: one line at a time, back to the start at the end.
+std::string StepByStep(std::FILE* file, int steps) {
+  char line[64];
+  for (int i = 0; i < steps; ++i) {
+    if (!std::fgets(line, sizeof line, file)) {
+      std::rewind(file);
+      if (!std::fgets(line, sizeof line, file)) return "";
+    }
+  }
+  return line;
+}
+
+TEST_F(WalkTest, SkippingWholeTurnsPicksWhatStepByStepWalksPick) {
+  std::mt19937 draws(3);
+  for (int lines : {1, 7, 1000}) {
+    SCOPED_TRACE(lines);
+    if (file_) std::fclose(file_);
+    LibraryCursor cursor = Open(lines);
+    std::FILE* reference = std::tmpfile();
+    for (int i = 1; i <= lines; ++i) std::fprintf(reference, "line %d\n", i);
+    std::rewind(reference);
+    for (int walk = 0; walk < 100; ++walk) {
+      int steps = static_cast<int>(draws() % 10000) + 500;
+      Walk(&cursor, steps);
+      ASSERT_EQ(StepByStep(reference, steps), Path) << "walk " << walk;
+    }
+    std::fclose(reference);
+  }
+}
+
 TEST_F(WalkTest, ShortWalksStepOneLineAtATimeAndWrap) {
   LibraryCursor cursor = Open(3);
   const char* expected[] = {"line 1\n", "line 2\n", "line 3\n", "line 1\n", "line 2\n"};
