@@ -265,6 +265,21 @@ TEST(Build, ThenPlay) {
 }
 
 // Failures: one clear line, the old library kept, no temporary file left.
+
+// What a build of folder "m" prints when it stops at the merge with `problem`.
+std::string StoppedAtMerge(const Sandbox& box, const std::string& problem) {
+  return std::string(kBanner) + kBuildFlag + "\n" + Listed(1, box.Host("m")) +
+         "--------------------\nCompiling Music Archive\n" + problem +
+         " - library not changed\n";
+}
+
+void ExpectOldLibraryKept(const Sandbox& box, const Result& run,
+                          const std::string& listing) {
+  EXPECT_EQ(1, run.status);
+  EXPECT_EQ("old\n", box.Read("library.txt"));
+  EXPECT_EQ(listing, box.Listing());
+}
+
 TEST(BuildFailure, MergeFileCannotBeCreated) {
   Sandbox box;
   box.Touch("m/a.mp3");
@@ -272,14 +287,9 @@ TEST(BuildFailure, MergeFileCannotBeCreated) {
   box.Write("library.txt", "old\n");
   box.Write("paths.ini", AddOnly(box, "m"));
   Result run = box.Run({"-build"});
-  EXPECT_EQ(std::string(kBanner) + kBuildFlag + "\n" + Listed(1, box.Host("m")) +
-                "--------------------\nCompiling Music Archive\n"
-                "Cannot create templibrary.txt: " +
-                FolderInTheWay() + " - library not changed\n",
+  EXPECT_EQ(StoppedAtMerge(box, "Cannot create templibrary.txt: " + FolderInTheWay()),
             run.out);
-  EXPECT_EQ(1, run.status);
-  EXPECT_EQ("old\n", box.Read("library.txt"));
-  EXPECT_EQ("library.txt m paths.ini templibrary.txt", box.Listing());
+  ExpectOldLibraryKept(box, run, "library.txt m paths.ini templibrary.txt");
 }
 
 TEST(BuildFailure, LibraryCannotBeCreated) {
@@ -307,14 +317,9 @@ TEST(BuildFailure, FullDiskKeepsTheOldLibrary) {
   ASSERT_EQ(0, symlink("/dev/full", box.At("templibrary.txt").c_str()));
   box.Write("paths.ini", AddOnly(box, "m"));
   Result run = box.Run({"-build"});
-  EXPECT_EQ(std::string(kBanner) + kBuildFlag + "\n" + Listed(1, box.At("m")) +
-                "--------------------\nCompiling Music Archive\n"
-                "Cannot write templibrary.txt: No space left on device - library not "
-                "changed\n",
+  EXPECT_EQ(StoppedAtMerge(box, "Cannot write templibrary.txt: No space left on device"),
             run.out);
-  EXPECT_EQ(1, run.status);
-  EXPECT_EQ("old\n", box.Read("library.txt"));
-  EXPECT_EQ("library.txt m paths.ini", box.Listing());
+  ExpectOldLibraryKept(box, run, "library.txt m paths.ini");
 }
 
 TEST(BuildFailure, ListingThatCannotBeWrittenIsReportedAndSkipped) {
