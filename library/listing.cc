@@ -47,7 +47,8 @@ bool MergeListings() {
                 std::strerror(errno));
     return false;
   }
-  for (int n = 1; n <= PCount && !std::ferror(merge); ++n) {
+  int error = 0;  // the first write error, before later calls can change errno
+  for (int n = 1; n <= PCount && error == 0; ++n) {
     DoSys = ListingName(n);
     std::FILE* listing = std::fopen(DoSys.c_str(), "r");
     if (!listing) {
@@ -55,14 +56,15 @@ bool MergeListings() {
       continue;
     }
     CopyListing(listing, merge);
+    if (std::ferror(merge)) error = errno;
     std::fclose(listing);
     std::remove(DoSys.c_str());
   }
-  bool written = !std::ferror(merge);
-  if (std::fclose(merge) != 0) written = false;
+  if (std::fclose(merge) != 0 && error == 0) error = errno;
+  bool written = error == 0;
   if (!written) {
     std::printf("Cannot write %s: %s - library not changed\n", kMergeFile,
-                std::strerror(errno));
+                std::strerror(error));
   }
   return written;
 }

@@ -58,9 +58,10 @@ void PrintBanner() {
 }
 
 bool WantsHelp(int argc, char** argv) {
+  const char* words[] = {"-help", "--help", "-h", "-?", "/?"};
   for (int n = 1; n < argc; ++n) {
-    const char* words[] = {"-help", "--help", "-h", "-?", "/?"};
     for (const char* word : words) {
+      // Compared past the word's end, so only the whole word matches.
       if (SameNoCase(argv[n], word, 16)) return true;
     }
   }
