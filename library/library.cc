@@ -10,13 +10,9 @@
 namespace {
 
 // The library is written beside itself and renamed over the old one only when
-// complete, so a failed build never leaves a half-written library behind.
-std::string TemporaryLibrary() {
-  return Library + ".part";
-}
-
-// Named once before a build starts, so an interrupt can find it without
-// allocating.
+// complete, so a failed build never leaves a half-written library behind. The
+// name is made once, before the build starts, so an interrupt can use it
+// without allocating.
 std::string temporary_library;
 
 // "dirN.txt" into `name`, by hand: a signal handler may not allocate.
@@ -35,8 +31,9 @@ void FormatListingName(int number, char* name) {
   }
 }
 
-// An interrupted build removes what it made and leaves the library as it was.
-extern "C" void StopBuild(int signal) {
+// Deletes whatever temporary files this build has made so far. Safe to call
+// from a signal handler.
+void RemoveBuildFiles() {
   char name[32];
   for (int n = 1; n <= PCount; ++n) {
     FormatListingName(n, name);
@@ -44,12 +41,16 @@ extern "C" void StopBuild(int signal) {
   }
   std::remove(kMergeFile);
   std::remove(temporary_library.c_str());
+}
+
+// An interrupted build removes what it made and leaves the library as it was.
+extern "C" void StopBuild(int signal) {
+  RemoveBuildFiles();
   std::signal(signal, SIG_DFL);
   std::raise(signal);
 }
 
 void CatchInterrupts() {
-  temporary_library = TemporaryLibrary();
   std::signal(SIGINT, StopBuild);
   std::signal(SIGTERM, StopBuild);
 #ifdef SIGHUP
@@ -59,13 +60,8 @@ void CatchInterrupts() {
 
 }  // namespace
 
-void RemoveBuildFiles() {
-  for (int n = 1; n <= PCount; ++n) std::remove(ListingName(n).c_str());
-  std::remove(kMergeFile);
-  std::remove(TemporaryLibrary().c_str());
-}
-
 bool MakeLibrary() {
+  temporary_library = Library + ".part";
   CatchInterrupts();
   std::FILE* paths = std::fopen(Paths.c_str(), "r");
   if (!paths) {
@@ -74,9 +70,9 @@ bool MakeLibrary() {
   }
   int filecount = 0;
   bool ok = ReadPathsFile(paths) && MergeListings() &&
-            FilterTracks(TemporaryLibrary(), &filecount);
+            FilterTracks(temporary_library, &filecount);
   std::fclose(paths);
-  if (ok && !RenameOver(TemporaryLibrary(), Library)) {
+  if (ok && !RenameOver(temporary_library, Library)) {
     std::printf("Cannot replace %s: %s - library not changed\n", Library.c_str(),
                 std::strerror(errno));
     ok = false;

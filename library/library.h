@@ -37,9 +37,6 @@ bool IsWanted(const std::string& line);
 // Returns false, after saying why, when a file cannot be read or written.
 bool FilterTracks(const std::string& output, int* filecount);
 
-// Deletes whatever temporary files this build has made so far.
-void RemoveBuildFiles();
-
 extern const char kMergeFile[];
 
 #endif  // SONGWHIM_LIBRARY_LIBRARY_H_

@@ -67,10 +67,13 @@ std::string Join(const std::string& folder, const std::string& name) {
   return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
+bool MayBeFolder(unsigned char type) {
+  return type == DT_DIR || type == DT_LNK || type == DT_UNKNOWN;
+}
+
 // Only links and file systems that give no type cost a stat.
 bool IsFolder(const std::string& path, unsigned char type) {
   if (type == DT_DIR) return true;
-  if (type != DT_LNK && type != DT_UNKNOWN) return false;
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
@@ -109,6 +112,7 @@ void ListTree(DIR* dir, const std::string& folder, Trail* trail, std::FILE* out)
     WriteText(out, line);
   }
   for (const Entry& entry : entries) {
+    if (!MayBeFolder(entry.type)) continue;
     std::string path = Join(folder, entry.name);
     if (!IsFolder(path, entry.type)) continue;
     if (DIR* sub = opendir(path.c_str())) ListTree(sub, path, trail, out);
