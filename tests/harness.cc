@@ -153,8 +153,8 @@ std::vector<std::string> Command() {
 
 }  // namespace
 
-Running Sandbox::Start(const std::vector<std::string>& args,
-                       const std::string* input) const {
+Running Sandbox::Start(const std::vector<std::string>& args, const std::string* input,
+                       bool keep_input_open) const {
   std::vector<std::string> words = Command();
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -190,11 +190,13 @@ Running Sandbox::Start(const std::vector<std::string>& args,
     ssize_t written = write(in[1], input->data(), input->size());
     (void)written;
   }
+  if (keep_input_open) return {pid, out[0], err[0], in[1]};
   close(in[1]);
   return {pid, out[0], err[0]};
 }
 
 Result Finish(const Running& running) {
+  if (running.in >= 0) close(running.in);
   Result result;
   std::thread errors([&] { result.err = Drain(running.err); });
   result.out = Drain(running.out);

@@ -3,6 +3,8 @@
 #ifndef SONGWHIM_TESTS_HARNESS_H_
 #define SONGWHIM_TESTS_HARNESS_H_
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@ struct Running {
   int pid;
   int out;  // read ends of its standard output and error
   int err;
+  int in = -1;  // write end of its standard input, when left open
 };
 
 // Waits for the program to end and collects what it wrote.
@@ -49,8 +52,10 @@ class Sandbox {
   // (end of input at once) when null.
   Result Run(const std::vector<std::string>& args,
              const std::string* input = nullptr) const;
-  Running Start(const std::vector<std::string>& args,
-                const std::string* input = nullptr) const;
+  // The same without waiting; `keep_input_open` leaves standard input open
+  // for the test to write to (Finish closes it).
+  Running Start(const std::vector<std::string>& args, const std::string* input = nullptr,
+                bool keep_input_open = false) const;
 
   // Puts a stand-in opener first on PATH; with `installed` false, PATH leads to
   // no opener at all.

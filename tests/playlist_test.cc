@@ -83,6 +83,7 @@ TEST(Playlist, RunsInTheSameSecondGiveTheSamePlaylist) {
     EXPECT_EQ(first, box.Read("random.m3u"));
     return;
   }
+  GTEST_SKIP() << "no two runs fell within the same second";
 }
 
 TEST(Playlist, OpenerIsStartedOnceWithTheFinishedPlaylist) {
