@@ -1,8 +1,9 @@
 #include "source/options.h"
 
-#include <cctype>
+#include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/platform.h"
 #include "source/state.h"
@@ -16,15 +17,8 @@ const char kDashes20[] = "--------------------\n";
 // The standard library's atoi, but a number too large for the count gives the
 // largest count rather than undefined behaviour.
 int ReadNumber(const char* text) {
-  while (std::isspace(static_cast<unsigned char>(*text))) ++text;
-  bool negative = *text == '-';
-  if (*text == '-' || *text == '+') ++text;
-  long long value = 0;
-  while (*text >= '0' && *text <= '9') {
-    value = value * 10 + (*text++ - '0');
-    if (value > INT_MAX) return negative ? INT_MIN : INT_MAX;
-  }
-  return static_cast<int>(negative ? -value : value);
+  long value = std::strtol(text, nullptr, 10);
+  return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
 }
 
 // An option that takes a value takes the next argument; as the last argument it
