@@ -7,6 +7,7 @@
 
 #include "library/library.h"
 #include "source/state.h"
+#include "tests/scratch_file.h"
 
 namespace {
 
@@ -27,7 +28,8 @@ TEST(SameNoCase, KeywordLengthDecidesBetweenPrefixAndWholeWord) {
 }
 
 TEST(LineReader, GivesWholeLinesOfAnyLengthWithNulBytesAndRewinds) {
-  std::FILE* file = std::tmpfile();
+  ScratchFile scratch;
+  std::FILE* file = scratch.get();
   std::string long_line(200000, 'x');
   std::string text = "a\n" + long_line + "\n" + std::string("n\0l\n", 4) + "\nlast";
   std::fwrite(text.data(), 1, text.size(), file);
@@ -47,7 +49,6 @@ TEST(LineReader, GivesWholeLinesOfAnyLengthWithNulBytesAndRewinds) {
   EXPECT_TRUE(reader.Next(nullptr));
   EXPECT_TRUE(reader.Next(&line));
   EXPECT_EQ(long_line + "\n", line);
-  std::fclose(file);
 }
 
 TEST(Trim, RemovesBlanksAtBothEndsAndLineFeedsOnlyAtTheEnd) {

@@ -3,30 +3,29 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <random>
 
 #include "playlist/playlist.h"
 #include "source/state.h"
+#include "tests/scratch_file.h"
 
 namespace {
 
 class WalkTest : public testing::Test {
  protected:
-  void TearDown() override {
-    if (file_) std::fclose(file_);
-  }
-
   // Opens a library of `lines` numbered lines; the last may lack its newline.
   LibraryCursor Open(int lines, bool last_newline = true) {
-    file_ = std::tmpfile();
+    scratch_ = std::make_unique<ScratchFile>();
+    std::FILE* file = scratch_->get();
     for (int i = 1; i <= lines; ++i) {
-      std::fprintf(file_, "line %d%s", i, (i < lines || last_newline) ? "\n" : "");
+      std::fprintf(file, "line %d%s", i, (i < lines || last_newline) ? "\n" : "");
     }
-    std::rewind(file_);
-    return LibraryCursor(file_);
+    std::rewind(file);
+    return LibraryCursor(file);
   }
 
-  std::FILE* file_ = nullptr;
+  std::unique_ptr<ScratchFile> scratch_;
 };
 
 TEST_F(WalkTest, LandsWhereTheArithmeticSaysForManySizesAndSteps) {
@@ -34,7 +33,6 @@ TEST_F(WalkTest, LandsWhereTheArithmeticSaysForManySizesAndSteps) {
   for (int lines : {1, 2, 3, 499, 500, 501, 1000, 12000}) {
     for (bool newline : {true, false}) {
       SCOPED_TRACE(testing::Message() << lines << " lines, newline " << newline);
-      if (file_) std::fclose(file_);
       LibraryCursor cursor = Open(lines, newline);
       long long position = 0;  // the first walk starts before line 1
       for (int walk = 0; walk < 60; ++walk) {
@@ -66,9 +64,9 @@ TEST_F(WalkTest, SkippingWholeTurnsPicksWhatStepByStepWalksPick) {
   std::mt19937 draws(3);
   for (int lines : {1, 7, 1000}) {
     SCOPED_TRACE(lines);
-    if (file_) std::fclose(file_);
     LibraryCursor cursor = Open(lines);
-    std::FILE* reference = std::tmpfile();
+    ScratchFile scratch;
+    std::FILE* reference = scratch.get();
     for (int i = 1; i <= lines; ++i) std::fprintf(reference, "line %d\n", i);
     std::rewind(reference);
     for (int walk = 0; walk < 100; ++walk) {
@@ -76,7 +74,6 @@ TEST_F(WalkTest, SkippingWholeTurnsPicksWhatStepByStepWalksPick) {
       Walk(&cursor, steps);
       ASSERT_EQ(StepByStep(reference, steps), Path) << "walk " << walk;
     }
-    std::fclose(reference);
   }
 }
 
