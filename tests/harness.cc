@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -171,7 +173,10 @@ Running Sandbox::Start(const std::vector<std::string>& args, const std::string* 
   env.push_back(nullptr);
 
   int in[2], out[2], err[2];
-  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) std::abort();
+  // Close-on-exec, so no program started meanwhile holds another one's pipes.
+  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 ||
+      pipe2(err, O_CLOEXEC) != 0)
+    std::abort();
   pid_t pid = fork();
   if (pid == 0) {
     dup2(in[0], 0);
@@ -202,7 +207,9 @@ Result Finish(const Running& running) {
   result.out = Drain(running.out);
   errors.join();
   int status = 0;
-  waitpid(running.pid, &status, 0);
+  struct rusage usage = {};
+  wait4(running.pid, &status, 0, &usage);
+  result.max_rss_kib = usage.ru_maxrss;
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   if (OnWindows()) {
     result.out = FromWindowsText(result.out);
@@ -248,4 +255,81 @@ std::string Sandbox::OpenedPlaylist() const {
 
 std::string Sandbox::OpenerLog() const {
   return ReadFile(bin_ + "/log");
+}
+
+std::string ReadUntil(const Running& running, const std::string& text) {
+  std::string seen;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  // The Windows program ends its console lines in CR LF.
+  auto has_come = [&] {
+    return (OnWindows() ? FromWindowsText(seen) : seen).find(text) != std::string::npos;
+  };
+  while (!has_come() && std::chrono::steady_clock::now() < deadline) {
+    pollfd ready = {running.out, POLLIN, 0};
+    if (poll(&ready, 1, 100) <= 0) continue;
+    char chunk[4096];
+    ssize_t n = read(running.out, chunk, sizeof chunk);
+    if (n <= 0) break;
+    seen.append(chunk, n);
+  }
+  return OnWindows() ? FromWindowsText(seen) : seen;
+}
+
+bool InputWaitsVisible() {
+#if defined(__linux__) && defined(__x86_64__)
+  return !OnWindows() && !ReadFile("/proc/self/syscall").empty();
+#else
+  return false;
+#endif
+}
+
+bool WaitUntilReadingInput(const Running& running) {
+#if defined(__linux__) && defined(__x86_64__)
+  if (!InputWaitsVisible()) return false;
+  // The first two fields are the system call the process is blocked in and
+  // its first argument: read (0) from standard input (0).
+  std::string syscall = "/proc/" + std::to_string(running.pid) + "/syscall";
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < deadline) {
+    std::string state = ReadFile(syscall);
+    if (state.rfind("0 0x0 ", 0) == 0) return true;
+    if (state.empty()) return false;  // the program has ended
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+#else
+  (void)running;
+#endif
+  return false;
+}
+
+PausedPaths::PausedPaths(const Sandbox& box, const std::string& name) {
+  std::string path = box.At(name);
+  if (mkfifo(path.c_str(), 0600) != 0) std::abort();
+  // Open for both reading and writing, which neither waits for a peer nor
+  // leaves the pipe without a reader.
+  fd_ = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (fd_ < 0) std::abort();
+}
+
+bool PausedPaths::Feed(std::string text) {
+  text.resize(std::max<std::size_t>(text.size(), 1 << 20), '\n');
+  std::size_t done = 0;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (done < text.size()) {
+    ssize_t n = write(fd_, text.data() + done, text.size() - done);
+    if (n > 0) {
+      done += n;
+      deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+      continue;
+    }
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    pollfd room = {fd_, POLLOUT, 0};
+    poll(&room, 1, 100);
+  }
+  return true;
+}
+
+void PausedPaths::Release() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
 }

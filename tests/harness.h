@@ -9,9 +9,10 @@
 #include <vector>
 
 struct Result {
-  std::string out;  // standard output, byte for byte
-  std::string err;  // standard error, which the program never uses
-  int status = -1;  // exit status
+  std::string out;       // standard output, byte for byte
+  std::string err;       // standard error, which the program never uses
+  int status = -1;       // exit status
+  long max_rss_kib = 0;  // peak resident memory of the process
 };
 
 // A program started and not yet waited for.
@@ -24,6 +25,17 @@ struct Running {
 
 // Waits for the program to end and collects what it wrote.
 Result Finish(const Running& running);
+
+// Reads the program's standard output until `text` has come (or the output
+// ends) and returns what was read; Finish collects only what comes after.
+std::string ReadUntil(const Running& running, const std::string& text);
+
+// True where the tests can see what a program is blocked in: x86-64 Linux,
+// not under Wine.
+bool InputWaitsVisible();
+// Waits until the program is blocked reading its standard input. Returns false
+// when it ends first, or where that cannot be seen.
+bool WaitUntilReadingInput(const Running& running);
 
 // A temporary working folder, removed with everything in it at the end.
 class Sandbox {
@@ -70,6 +82,26 @@ class Sandbox {
   std::string dir_;
   std::string bin_;
   bool opener_ = true;
+};
+
+// A paths file that is a pipe the test holds open: a build reads what is fed
+// to it and then waits for more, until the test releases it. The test holds
+// the pipe for reading too, so it never writes into a pipe without a reader.
+class PausedPaths {
+ public:
+  PausedPaths(const Sandbox& box, const std::string& name = "paths.ini");
+  ~PausedPaths() { Release(); }
+  PausedPaths(const PausedPaths&) = delete;
+  PausedPaths& operator=(const PausedPaths&) = delete;
+
+  // Writes `text` padded with line feeds to 1 MiB, since the program reads in
+  // whole blocks. Returns false if the program stopped reading for a minute.
+  bool Feed(std::string text);
+  // The build then reads the end of the file.
+  void Release();
+
+ private:
+  int fd_ = -1;
 };
 
 // True when the program under test is the Windows one, run under Wine.

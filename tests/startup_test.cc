@@ -1,11 +1,7 @@
 // The banner, the option scan and the choice of mode, seen from outside.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <chrono>
-#include <thread>
 
 #include "tests/harness.h"
 
@@ -169,20 +165,12 @@ TEST(Startup, AdvicePromptIsShownBeforeTheWaitAndEnterEndsIt) {
   Sandbox box;
   Running running = box.Start({}, nullptr, /*keep_input_open=*/true);
   // The prompt must come through the pipe while the program waits.
-  std::string seen;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (seen.find("Press Enter to quit...") == std::string::npos &&
-         std::chrono::steady_clock::now() < deadline) {
-    pollfd ready = {running.out, POLLIN, 0};
-    char chunk[4096];
-    if (poll(&ready, 1, 100) > 0) {
-      ssize_t n = read(running.out, chunk, sizeof chunk);
-      if (n <= 0) break;
-      seen.append(chunk, n);
-    }
+  std::string seen = ReadUntil(running, "Press Enter to quit...\n");
+  ASSERT_NE(std::string::npos, seen.find("Press Enter to quit...\n")) << seen;
+  // Seen from outside where the system shows it.
+  if (InputWaitsVisible()) {
+    EXPECT_TRUE(WaitUntilReadingInput(running)) << "did not wait for Enter";
   }
-  ASSERT_NE(std::string::npos, seen.find("Press Enter to quit...")) << seen;
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
   EXPECT_EQ(0, waitpid(running.pid, nullptr, WNOHANG)) << "did not wait for Enter";
   ASSERT_EQ(1, write(running.in, "\n", 1));
   Result rest = Finish(running);
