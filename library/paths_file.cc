@@ -1,4 +1,3 @@
-#include <cerrno>
 #include <cstring>
 
 #include "library/library.h"
@@ -62,8 +61,13 @@ bool ReadPathsFile(std::FILE* paths) {
     if (inadd == kAddHeader || inadd == kIgnoreHeader || inadd == kFiletypesHeader)
       --inadd;
   }
+  if (reader.bad_line()) {
+    std::printf("%s: %s, so it does not look like a paths file - library not changed\n",
+                Paths.c_str(), reader.Problem().c_str());
+    return false;
+  }
   if (!reader.failed()) return true;
   std::printf("Cannot read paths file %s: %s - library not changed\n", Paths.c_str(),
-              std::strerror(errno));
+              std::strerror(reader.error()));
   return false;
 }

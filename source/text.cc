@@ -1,5 +1,6 @@
 #include "source/text.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -25,36 +26,65 @@ bool SameNoCase(std::string_view text, std::string_view keyword, std::size_t n) 
   return true;
 }
 
-LineReader::LineReader(std::FILE* file) : file_(file), buffer_(kBufferSize) {}
+LineReader::LineReader(std::FILE* file, std::size_t max_line)
+    : file_(file), max_line_(max_line), buffer_(kBufferSize) {}
+
+bool LineReader::Stop(Status status) {
+  status_ = status;
+  return false;
+}
 
 bool LineReader::Fill() {
-  if (failed_) return false;
   begin_ = 0;
   end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-  if (end_ == 0 && std::ferror(file_)) failed_ = true;
+  if (end_ == 0 && std::ferror(file_)) {
+    error_ = errno;
+    return Stop(kReadError);
+  }
+  // One search a buffer, so checking every line costs next to nothing.
+  const void* nul = std::memchr(buffer_.data(), '\0', end_);
+  nul_ = nul ? static_cast<const char*>(nul) - buffer_.data() : end_;
   return end_ > 0;
 }
 
 bool LineReader::Next(std::string* line) {
   if (line) line->clear();
+  if (status_ != kOk) return false;
+  std::size_t length = 0;
   bool got = false;
   while (begin_ < end_ || Fill()) {
     got = true;
     const char* start = buffer_.data() + begin_;
-    std::size_t left = end_ - begin_;
-    const void* newline = std::memchr(start, '\n', left);
-    std::size_t take = newline ? static_cast<const char*>(newline) - start + 1 : left;
+    const void* newline = std::memchr(start, '\n', end_ - begin_);
+    std::size_t text =
+        newline ? static_cast<const char*>(newline) - start : end_ - begin_;
+    if (nul_ < begin_ + text) return Stop(kNulByte);
+    if (length + text > max_line_) return Stop(kTooLong);
+    length += text;
+    std::size_t take = newline ? text + 1 : text;
     if (line) line->append(start, take);
     begin_ += take;
-    if (newline) return true;
+    offset_ += static_cast<long long>(take);
+    if (newline) break;
   }
-  return got && !failed_;
+  if (status_ != kOk || !got) return false;
+  ++lines_;
+  return true;
 }
 
 void LineReader::Rewind() {
   std::rewind(file_);
-  begin_ = end_ = 0;
-  failed_ = false;
+  begin_ = end_ = nul_ = 0;
+  status_ = kOk;
+  lines_ = offset_ = 0;
+}
+
+std::string LineReader::Problem() const {
+  std::string number = "line " + std::to_string(lines_ + 1);
+  if (status_ == kNulByte) return number + " holds a NUL byte";
+  if (status_ == kTooLong)
+    return number + " is longer than " + std::to_string(max_line_) + " bytes";
+  return number;
 }
 
 void WriteText(std::FILE* file, const std::string& text) {

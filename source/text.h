@@ -1,6 +1,6 @@
 // Text helpers used by every module: the case-insensitive prefix comparison of
 // options, headers, file types and ignore entries, and a reader that hands out
-// whole lines of any length.
+// whole lines up to a bound.
 #ifndef SONGWHIM_SOURCE_TEXT_H_
 #define SONGWHIM_SOURCE_TEXT_H_
 
@@ -16,30 +16,57 @@
 // itself, and over exactly its length matches anything that begins with it.
 bool SameNoCase(std::string_view text, std::string_view keyword, std::size_t n);
 
+// The longest line any file of ours may hold, newline not counted. No platform
+// names a path this long (Windows allows 32 767 UTF-16 units, at most two bytes
+// each in an ANSI code page; POSIX systems far fewer), so a longer line means
+// the file is something else, and reading stops before holding more of it.
+constexpr std::size_t kMaxLine = 65536;
+
 // Reads lines from an open file through a buffer of its own. A line comes out
-// whole, NUL bytes and all, with its newline when it has one.
+// whole, with its newline when it has one. A line longer than the bound, or
+// one holding a NUL byte, stops the reader: text files never hold either.
 class LineReader {
  public:
-  explicit LineReader(std::FILE* file);
+  enum Status { kOk, kReadError, kTooLong, kNulByte };
+
+  explicit LineReader(std::FILE* file, std::size_t max_line = kMaxLine);
 
   // Stores the next line in `line` (or only passes over it when `line` is
-  // null). Returns false at the end of the file or on a read error.
+  // null; it is checked all the same). Returns false at the end of the file,
+  // on a read error or on a line that breaks the rules above.
   bool Next(std::string* line);
 
   // Goes back to the first line.
   void Rewind();
 
+  Status status() const { return status_; }
   // True when reading stopped on an error rather than at the end of the file.
-  bool failed() const { return failed_; }
+  bool failed() const { return status_ == kReadError; }
+  // True when reading stopped on a line that no text file of ours can hold.
+  bool bad_line() const { return status_ == kTooLong || status_ == kNulByte; }
+  // errno of the read error.
+  int error() const { return error_; }
+  // Lines handed out since the start of the file.
+  long long lines() const { return lines_; }
+  // Bytes passed over since the start of the file: where the next line starts.
+  long long offset() const { return offset_; }
+  // What is wrong with the bad line, such as "line 3 holds a NUL byte".
+  std::string Problem() const;
 
  private:
   bool Fill();
+  bool Stop(Status status);
 
   std::FILE* file_;
+  std::size_t max_line_;
   std::vector<char> buffer_;
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
-  bool failed_ = false;
+  std::size_t nul_ = 0;  // the first NUL byte in the buffer at or after begin_, or end_
+  Status status_ = kOk;
+  int error_ = 0;
+  long long lines_ = 0;
+  long long offset_ = 0;
 };
 
 // Writes `text` byte for byte; the result of the last write shows in ferror.

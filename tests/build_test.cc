@@ -121,6 +121,20 @@ TEST(Build, IgnoreEntriesArePrefixesInAnyCase) {
   ExpectTracks(box, {"m/odd.mp3", "m/top.mp3", "m/b/1.MP3", "m/b/2.mp3"});
 }
 
+TEST(Build, IgnoreEntriesOfTwoCharactersAreSkipped) {
+  Sandbox box;
+  box.Touch("m/a.mp3");
+  // The first characters of every path here: as an entry they would drop it.
+  std::string start = box.Host("m");
+  for (std::size_t length : {2, 3}) {
+    SCOPED_TRACE(length);
+    box.Write("paths.ini",
+              AddOnly(box, "m") + "[ignore]\n" + start.substr(0, length) + "\n");
+    box.Run({"-build"});
+    EXPECT_EQ(length == 2 ? box.Host("m/a.mp3") + "\n" : "", box.Read("library.txt"));
+  }
+}
+
 TEST(Build, TwoFoldersInOrderDuplicatesKeptAndAMissingFolderNoted) {
   Sandbox box;
   box.Touch("one/a.mp3");

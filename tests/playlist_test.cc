@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <set>
 
@@ -67,6 +68,57 @@ TEST(Playlist, LongLinesAndALastLineWithoutNewlineArePickedWhole) {
   box.Run({"-tracks", "30"});
   for (const std::string& pick : Lines(box.Read("random.m3u"))) {
     EXPECT_TRUE(pick == long_name || pick == long_name + "2") << pick.size();
+  }
+}
+
+// The C library's generator, as the program under test draws from it: this
+// process's own for the program built here, msvcrt's for the Windows one.
+class Draws {
+ public:
+  explicit Draws(unsigned seed) : seed_(seed) { std::srand(seed); }
+  int Next() {
+    if (!OnWindows()) return std::rand();
+    seed_ = seed_ * 214013u + 2531011u;
+    return static_cast<int>((seed_ >> 16) & 0x7fff);
+  }
+
+ private:
+  unsigned seed_;
+};
+
+// The playlist the walks make when the generator is seeded with `second`: 20
+// to 39 warm-up walks, then one walk a pick, each of 500 to 10 499 lines,
+// going round the library of `lines` lines.
+std::string Walked(std::time_t second, int lines, int many) {
+  Draws draws(static_cast<unsigned>(second));
+  long long position = 0;  // the first walk starts before line 1
+  auto walk = [&] { position = (position - 1 + draws.Next() % 10000 + 500) % lines + 1; };
+  int offset = draws.Next() % 20 + 20;
+  for (int n = 0; n < offset; ++n) walk();
+  std::string playlist;
+  for (int n = 0; n < many; ++n) {
+    walk();
+    playlist += "/music/track" + std::to_string(position) + ".mp3\n";
+  }
+  return playlist;
+}
+
+TEST(Playlist, PicksAreTheWalksOfTheRunsOwnSecond) {
+  for (int size : {1, 7, 500, 12000}) {
+    SCOPED_TRACE(size);
+    Sandbox box;
+    box.InstallOpener();
+    box.Write("library.txt", NumberedLibrary(size));
+    std::time_t before = std::time(nullptr);
+    Result run = box.Run({"-tracks", "25"});
+    std::time_t after = std::time(nullptr);
+    ASSERT_EQ(0, run.status);
+    std::string playlist = box.Read("random.m3u");
+    bool matched = false;
+    for (std::time_t second = before; second <= after && !matched; ++second) {
+      matched = playlist == Walked(second, size, 25);
+    }
+    EXPECT_TRUE(matched) << playlist;
   }
 }
 

@@ -27,28 +27,70 @@ TEST(SameNoCase, KeywordLengthDecidesBetweenPrefixAndWholeWord) {
   EXPECT_TRUE(SameNoCase("[\\]", "[\\]", 3));
 }
 
-TEST(LineReader, GivesWholeLinesOfAnyLengthWithNulBytesAndRewinds) {
-  ScratchFile scratch;
+// A scratch file holding `text`, rewound for reading.
+std::FILE* Holding(const ScratchFile& scratch, const std::string& text) {
   std::FILE* file = scratch.get();
-  std::string long_line(200000, 'x');
-  std::string text = "a\n" + long_line + "\n" + std::string("n\0l\n", 4) + "\nlast";
   std::fwrite(text.data(), 1, text.size(), file);
   std::rewind(file);
-  LineReader reader(file);
+  return file;
+}
+
+TEST(LineReader, GivesWholeLinesUpToTheBoundAndRewinds) {
+  ScratchFile scratch;
+  std::string longest(kMaxLine, 'x');
+  std::string text = "a\n" + longest + "\n\nlast";
+  LineReader reader(Holding(scratch, text));
   std::string line;
   std::vector<std::string> lines;
   while (reader.Next(&line)) lines.push_back(line);
-  EXPECT_FALSE(reader.failed());
-  ASSERT_EQ(5u, lines.size());
+  EXPECT_EQ(LineReader::kOk, reader.status());
+  ASSERT_EQ(4u, lines.size());
   EXPECT_EQ("a\n", lines[0]);
-  EXPECT_EQ(long_line + "\n", lines[1]);
-  EXPECT_EQ(std::string("n\0l\n", 4), lines[2]);
-  EXPECT_EQ("\n", lines[3]);
-  EXPECT_EQ("last", lines[4]);
+  EXPECT_EQ(longest + "\n", lines[1]);
+  EXPECT_EQ("\n", lines[2]);
+  EXPECT_EQ("last", lines[3]);
+  EXPECT_EQ(4, reader.lines());
+  EXPECT_EQ(static_cast<long long>(text.size()), reader.offset());
   reader.Rewind();
   EXPECT_TRUE(reader.Next(nullptr));
+  EXPECT_EQ(2, reader.offset());
   EXPECT_TRUE(reader.Next(&line));
-  EXPECT_EQ(long_line + "\n", line);
+  EXPECT_EQ(longest + "\n", line);
+}
+
+TEST(LineReader, StopsAtALineTooLongOrHoldingANulByte) {
+  struct Case {
+    std::string text;
+    LineReader::Status status;
+    std::string problem;
+  };
+  const Case cases[] = {
+      {"ok\n" + std::string(kMaxLine + 1, 'x') + "\n", LineReader::kTooLong,
+       "line 2 is longer than 65536 bytes"},
+      // Without a line end at all, as a large binary file may be.
+      {std::string(3 * kMaxLine, 'x'), LineReader::kTooLong,
+       "line 1 is longer than 65536 bytes"},
+      {"a\nb\n" + std::string("n\0l\n", 4), LineReader::kNulByte,
+       "line 3 holds a NUL byte"},
+      // In the second buffer's worth, after a line that spans the first.
+      {std::string(60000, 'y') + "\n" + std::string(10000, 'z') + std::string(1, '\0'),
+       LineReader::kNulByte, "line 2 holds a NUL byte"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.problem);
+    for (bool keep : {true, false}) {  // lines passed over are checked too
+      ScratchFile scratch;
+      LineReader reader(Holding(scratch, c.text));
+      std::string line;
+      while (reader.Next(keep ? &line : nullptr)) {
+      }
+      EXPECT_EQ(c.status, reader.status());
+      EXPECT_TRUE(reader.bad_line());
+      EXPECT_FALSE(reader.failed());
+      EXPECT_EQ(c.problem, reader.Problem());
+      EXPECT_FALSE(reader.Next(&line));
+    }
+  }
 }
 
 TEST(Trim, RemovesBlanksAtBothEndsAndLineFeedsOnlyAtTheEnd) {

@@ -1,0 +1,112 @@
+// Files that are not what their option says: endless devices, binary files and
+// text without line ends. Each ends at once with one line that names the file
+// and the line; no player starts, no library is replaced, and memory stays small.
+#include <gtest/gtest.h>
+
+#include "tests/harness.h"
+
+namespace {
+
+const char kBuildFlag[] = "Library Builder Mode\n--------------------\n";
+
+std::string NotALibrary(const std::string& name, const std::string& problem) {
+  return std::string(kBanner) + "Using Library set " + name +
+         "\n\nCreating Random Playlist\n" + name + ": " + problem +
+         ", so it does not look like a library file\n";
+}
+
+void ExpectRefusedPlaylist(const Sandbox& box, const Result& run) {
+  EXPECT_EQ(1, run.status);
+  EXPECT_FALSE(box.Exists("random.m3u"));
+  EXPECT_EQ("", box.OpenerLog());
+  // Well within the bound, whatever the size of the file.
+  if (!OnWindows()) {
+    EXPECT_LT(run.max_rss_kib, 16 * 1024);
+  }
+}
+
+TEST(BadInput, EndlessZerosAsTheLibraryEndAtOnce) {
+  SKIP_ON_WINDOWS("no /dev/zero");
+  Sandbox box;
+  box.InstallOpener();
+  Result run = box.Run({"-library", "/dev/zero"});
+  EXPECT_EQ(NotALibrary("/dev/zero", "line 1 holds a NUL byte"), run.out);
+  ExpectRefusedPlaylist(box, run);
+}
+
+TEST(BadInput, EndlessZerosAsThePathsFileStopTheBuild) {
+  SKIP_ON_WINDOWS("no /dev/zero");
+  Sandbox box;
+  box.Write("library.txt", "old\n");
+  Result run = box.Run({"-build", "-paths", "/dev/zero"});
+  EXPECT_EQ(std::string(kBanner) + kBuildFlag +
+                "Using Path set /dev/zero\n\n/dev/zero: line 1 holds a NUL byte, so it "
+                "does not look like a paths file - library not changed\n",
+            run.out);
+  EXPECT_EQ(1, run.status);
+  EXPECT_EQ("old\n", box.Read("library.txt"));
+  EXPECT_EQ("library.txt", box.Listing());
+  EXPECT_LT(run.max_rss_kib, 16 * 1024);
+}
+
+TEST(BadInput, TextWithoutLineEndsIsNoLibrary) {
+  Sandbox box;
+  box.InstallOpener();
+  box.Write("big.txt", "/music/" + std::string(40 << 20, 'x'));
+  Result run = box.Run({"-library", "big.txt"});
+  EXPECT_EQ(NotALibrary("big.txt", "line 1 is longer than 65536 bytes"), run.out);
+  ExpectRefusedPlaylist(box, run);
+}
+
+TEST(BadInput, BinaryFileAsTheLibraryLeavesNoPlaylist) {
+  Sandbox box;
+  box.InstallOpener();
+  // Lines that pass until the NUL byte of a typical tag header: the picks
+  // made before the walk reached it do not stay behind in random.m3u.
+  std::string song;
+  for (int i = 0; i < 3000; ++i) song += "\xff\xfb\x90" + std::to_string(i) + "\n";
+  song += std::string("ID3\x03\0\0", 6) + "rest\n";
+  box.Write("song.mp3", song);
+  Result run = box.Run({"-library", "song.mp3", "-tracks", "2000"});
+  EXPECT_EQ(std::string(kBanner) +
+                "Using Library set song.mp3\nNumber of tracks set to "
+                "2000\n\nCreating Random Playlist\nsong.mp3: line 3001 "
+                "holds a NUL byte, so it does not look like a library file\n",
+            run.out);
+  ExpectRefusedPlaylist(box, run);
+}
+
+TEST(BadInput, LinesJustUnderTheBoundStillWork) {
+  Sandbox box;
+  box.InstallOpener();
+  // 65 536 bytes before the line end: the longest line there may be.
+  std::string longest = "/music/" + std::string(65536 - 11, 'x') + ".mp3";
+  ASSERT_EQ(65536u, longest.size());
+  box.Write("library.txt", longest + "\n");
+  Result run = box.Run({"-tracks", "2"});
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ(longest + "\n" + longest + "\n", box.Read("random.m3u"));
+
+  box.Touch("m/a.mp3");
+  std::string ignore(65536, 'i');
+  box.Write("paths.ini",
+            "[ignore]\n" + ignore + "\n[filetypes]\nmp3\n[add]\n" + box.Host("m") + "\n");
+  Result build = box.Run({"-build"});
+  EXPECT_NE(std::string::npos, build.out.find("Library Playlist Complete - 1 tracks"));
+  EXPECT_EQ(box.Host("m/a.mp3") + "\n", box.Read("library.txt"));
+}
+
+TEST(BadInput, LineOverTheBoundInThePathsFileStopsTheBuild) {
+  Sandbox box;
+  box.Write("library.txt", "old\n");
+  box.Write("paths.ini", "[ignore]\n" + std::string(65537, 'i') + "\n");
+  Result run = box.Run({"-build"});
+  EXPECT_EQ(std::string(kBanner) + kBuildFlag +
+                "\npaths.ini: line 2 is longer than 65536 bytes, so it does not look "
+                "like a paths file - library not changed\n",
+            run.out);
+  EXPECT_EQ(1, run.status);
+  EXPECT_EQ("old\n", box.Read("library.txt"));
+}
+
+}  // namespace
