@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "library/library.h"
+#include "source/output_file.h"
 #include "source/state.h"
 #include "source/text.h"
 
@@ -31,28 +32,28 @@ bool Fail(const char* what, const std::string& name, int error) {
 }  // namespace
 
 bool FilterTracks(const std::string& output, int* filecount) {
-  std::FILE* library = std::fopen(output.c_str(), "w");
-  if (!library) return Fail("create library file", Library, errno);
+  OutputFile library;
+  if (!library.Open(output)) return Fail("create library file", Library, errno);
   std::FILE* merge = std::fopen(kMergeFile, "r");
-  if (!merge) {
-    int error = errno;
-    std::fclose(library);
-    return Fail("open", kMergeFile, error);
-  }
+  if (!merge) return Fail("open", kMergeFile, errno);
   std::printf("Removing Unwanted Paths\n");
   std::printf("Archiving Chosen Filetypes\n");
   *filecount = 0;
   LineReader reader(merge);
   while (reader.Next(&Path)) {
     if (!IsWanted(Path)) continue;
-    WriteText(library, Path);
+    library.Write(Path);
     *filecount += 1;
   }
-  int read_error = reader.failed() ? errno : 0;
   std::fclose(merge);
-  int write_error = std::ferror(library) ? errno : 0;
-  if (std::fclose(library) != 0 && write_error == 0) write_error = errno;
-  if (read_error != 0) return Fail("read", kMergeFile, read_error);
+  int write_error = library.Close();
+  if (reader.bad_line()) {
+    std::printf(
+        "%s: %s, so it does not look like a folder listing - library not changed\n",
+        kMergeFile, reader.Problem().c_str());
+    return false;
+  }
+  if (reader.failed()) return Fail("read", kMergeFile, reader.error());
   if (write_error != 0) return Fail("write library file", Library, write_error);
   return true;
 }

@@ -43,9 +43,15 @@ void RemoveBuildFiles() {
   std::remove(temporary_library.c_str());
 }
 
+// Set once this build holds its locks: only then are the temporary files its own.
+volatile std::sig_atomic_t building = 0;
+
 // An interrupted build removes what it made and leaves the library as it was.
 extern "C" void StopBuild(int signal) {
-  RemoveBuildFiles();
+  if (building) {
+    RemoveBuildFiles();
+    UnlockBuild();
+  }
   std::signal(signal, SIG_DFL);
   std::raise(signal);
 }
@@ -58,11 +64,8 @@ void CatchInterrupts() {
 #endif
 }
 
-}  // namespace
-
-bool MakeLibrary() {
-  temporary_library = Library + ".part";
-  CatchInterrupts();
+// Reads the paths file, merges the listings and filters them into the library.
+bool Build() {
   std::FILE* paths = std::fopen(Paths.c_str(), "r");
   if (!paths) {
     std::printf("Cannot open paths file %s: %s\n", Paths.c_str(), std::strerror(errno));
@@ -77,9 +80,22 @@ bool MakeLibrary() {
                 std::strerror(errno));
     ok = false;
   }
-  RemoveBuildFiles();
   if (!ok) return false;
   std::printf("--------------------\n\n");
   std::printf("Library Playlist Complete - %d tracks counted.\n", filecount);
   return true;
+}
+
+}  // namespace
+
+bool MakeLibrary() {
+  temporary_library = Library + ".part";
+  CatchInterrupts();
+  if (!LockBuild()) return false;
+  building = 1;
+  bool ok = Build();
+  RemoveBuildFiles();
+  building = 0;
+  UnlockBuild();
+  return ok;
 }

@@ -11,6 +11,12 @@
 // library file is then left as it was.
 bool MakeLibrary();
 
+// Takes the build's locks, or says which one another build holds and returns
+// false.
+bool LockBuild();
+// Drops the build's locks and removes their files. Safe in a signal handler.
+void UnlockBuild();
+
 // Removes blanks and tabs at the start, and blanks, tabs and line feeds at the
 // end. A carriage return stays.
 void trim(std::string& s);

@@ -2,7 +2,9 @@
 #include <cstring>
 
 #include "library/library.h"
+#include "library/listing_count.h"
 #include "platform/platform.h"
+#include "source/output_file.h"
 #include "source/state.h"
 #include "source/text.h"
 
@@ -14,25 +16,31 @@ std::string ListingName(int number) {
 
 void MakeDir(const std::string& folder) {
   PCount += 1;
-  std::printf("Creating Directory Listing %d : %s ", PCount, folder.c_str());
+  std::string line =
+      "Creating Directory Listing " + std::to_string(PCount) + " : " + folder + " ";
+  std::printf("%s", line.c_str());
   std::fflush(stdout);
   DoSys = ListingName(PCount);
-  std::string note = ListFolder(folder, DoSys);
+  ListingCount count(line);
+  std::string note =
+      ListFolder(folder, DoSys, [&](long long items) { count.Show(items); });
+  count.Erase();
   std::printf("%s... Complete\n", note.c_str());
+  // Whoever watches the console sees each listing finish as it does.
+  std::fflush(stdout);
 }
 
 namespace {
 
 // Copies one listing into the merge file. A last line without its newline gets
 // one, so it cannot run into the first line of the next listing.
-void CopyListing(std::FILE* listing, std::FILE* merge) {
-  LineReader reader(listing);
-  while (reader.Next(&Path)) {
-    if (Path.back() != '\n') Path += '\n';
-    WriteText(merge, Path);
-  }
-  if (reader.failed()) {
-    std::printf("Cannot read %s to the end: %s\n", DoSys.c_str(), std::strerror(errno));
+void CopyListing(std::FILE* listing, OutputFile* merge) {
+  Appended appended;
+  AppendFile(listing, merge, &appended);
+  if (appended.bytes > 0 && appended.last != '\n') merge->Write("\n", 1);
+  if (appended.read_error != 0) {
+    std::printf("Cannot read %s to the end: %s\n", DoSys.c_str(),
+                std::strerror(appended.read_error));
   }
 }
 
@@ -41,30 +49,27 @@ void CopyListing(std::FILE* listing, std::FILE* merge) {
 bool MergeListings() {
   std::printf("--------------------\n");
   std::printf("Compiling Music Archive\n");
-  std::FILE* merge = std::fopen(kMergeFile, "w");
-  if (!merge) {
+  OutputFile merge;
+  if (!merge.Open(kMergeFile)) {
     std::printf("Cannot create %s: %s - library not changed\n", kMergeFile,
                 std::strerror(errno));
     return false;
   }
-  int error = 0;  // the first write error, before later calls can change errno
-  for (int n = 1; n <= PCount && error == 0; ++n) {
+  for (int n = 1; n <= PCount && merge.error() == 0; ++n) {
     DoSys = ListingName(n);
     std::FILE* listing = std::fopen(DoSys.c_str(), "r");
     if (!listing) {
       std::printf("Cannot open %s: %s - skipped\n", DoSys.c_str(), std::strerror(errno));
       continue;
     }
-    CopyListing(listing, merge);
-    if (std::ferror(merge)) error = errno;
+    CopyListing(listing, &merge);
     std::fclose(listing);
     std::remove(DoSys.c_str());
   }
-  if (std::fclose(merge) != 0 && error == 0) error = errno;
-  bool written = error == 0;
-  if (!written) {
+  int error = merge.Close();
+  if (error != 0) {
     std::printf("Cannot write %s: %s - library not changed\n", kMergeFile,
                 std::strerror(error));
   }
-  return written;
+  return error == 0;
 }

@@ -1,8 +1,11 @@
 // The POSIX side: folders are walked directly (no shell, so no file name can
-// ever be run as a command) and the playlist goes to the desktop's opener.
+// ever be run as a command; the walk itself is in walk-posix.cc) and the
+// playlist goes to the desktop's opener.
 #include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -16,7 +19,8 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "source/text.h"
+#include "platform/walk-posix.h"
+#include "source/output_file.h"
 
 extern char** environ;
 
@@ -27,15 +31,6 @@ const char kOpener[] = "open";
 #else
 const char kOpener[] = "xdg-open";
 #endif
-
-struct Entry {
-  std::string name;
-  unsigned char type;
-};
-
-// Folders on the way from the root to the one being listed, so that a link
-// leading back up is listed but not entered again.
-using Trail = std::vector<std::pair<dev_t, ino_t>>;
 
 // A relative folder is taken against the working folder; ".", ".." and doubled
 // separators are resolved on the text alone, as the user wrote it.
@@ -63,68 +58,12 @@ std::string AbsoluteFolder(const std::string& folder) {
   return result;
 }
 
-std::string Join(const std::string& folder, const std::string& name) {
-  return folder == "/" ? "/" + name : folder + "/" + name;
-}
-
-bool MayBeFolder(unsigned char type) {
-  return type == DT_DIR || type == DT_LNK || type == DT_UNKNOWN;
-}
-
-// Only links and file systems that give no type cost a stat.
-bool IsFolder(const std::string& path, unsigned char type) {
-  if (type == DT_DIR) return true;
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-std::vector<Entry> ReadEntries(DIR* dir) {
-  std::vector<Entry> entries;
-  while (struct dirent* item = readdir(dir)) {
-    const char* name = item->d_name;
-    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-    // A line-oriented library cannot hold a name with a line feed.
-    if (std::strchr(name, '\n')) continue;
-    entries.push_back({name, item->d_type});
-  }
-  std::sort(entries.begin(), entries.end(),
-            [](const Entry& a, const Entry& b) { return a.name < b.name; });
-  return entries;
-}
-
-// Lists the open folder `dir`: all its entries first, then each subfolder's
-// contents in the same order, as a recursive bare listing does.
-void ListTree(DIR* dir, const std::string& folder, Trail* trail, std::FILE* out) {
-  struct stat info;
-  if (fstat(dirfd(dir), &info) != 0 ||
-      std::find(trail->begin(), trail->end(), std::make_pair(info.st_dev, info.st_ino)) !=
-          trail->end()) {
-    closedir(dir);
-    return;
-  }
-  trail->emplace_back(info.st_dev, info.st_ino);
-  std::vector<Entry> entries = ReadEntries(dir);
-  closedir(dir);
-  std::string line;
-  for (const Entry& entry : entries) {
-    line = Join(folder, entry.name);
-    line += '\n';
-    WriteText(out, line);
-  }
-  for (const Entry& entry : entries) {
-    if (!MayBeFolder(entry.type)) continue;
-    std::string path = Join(folder, entry.name);
-    if (!IsFolder(path, entry.type)) continue;
-    if (DIR* sub = opendir(path.c_str())) ListTree(sub, path, trail, out);
-  }
-  trail->pop_back();
-}
-
 std::string Problem(const char* what, int error) {
   return std::string("(") + what + ": " + std::strerror(error) + ") ";
 }
 
-std::string ListRoot(const std::string& folder, std::FILE* out) {
+std::string ListRoot(const std::string& folder, OutputFile* out,
+                     const ListingProgress& progress) {
   if (folder.find('\0') != std::string::npos) return "(not a usable folder name) ";
   std::string root = AbsoluteFolder(folder);
   DIR* dir = opendir(root.c_str());
@@ -133,23 +72,21 @@ std::string ListRoot(const std::string& folder, std::FILE* out) {
     if (errno == ENOTDIR) return "(not a folder) ";
     return Problem("cannot read folder", errno);
   }
-  Trail trail;
-  ListTree(dir, root, &trail, out);
+  closedir(dir);
+  WalkTree(root, out, kWalkers, progress);
   return "";
 }
 
 }  // namespace
 
-std::string ListFolder(const std::string& folder, const std::string& listing) {
+std::string ListFolder(const std::string& folder, const std::string& listing,
+                       const ListingProgress& progress) {
   // A stale listing of the same name may be a link to anywhere; start afresh.
   std::remove(listing.c_str());
-  std::FILE* out = std::fopen(listing.c_str(), "w");
-  if (!out) return Problem(("cannot create " + listing).c_str(), errno);
-  std::string note = ListRoot(folder, out);
-  bool failed = std::ferror(out) != 0;
-  if (std::fclose(out) != 0) failed = true;
-  if (failed) {
-    int error = errno;
+  OutputFile out;
+  if (!out.Open(listing)) return Problem(("cannot create " + listing).c_str(), errno);
+  std::string note = ListRoot(folder, &out, progress);
+  if (int error = out.Close()) {
     std::remove(listing.c_str());
     note += Problem(("cannot write " + listing).c_str(), error);
   }
@@ -188,4 +125,115 @@ void DiscardTypedAhead() {
 
 bool RenameOver(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool OutputIsTerminal() {
+  return isatty(STDOUT_FILENO) == 1;
+}
+
+int TerminalWidth() {
+  struct winsize size;
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
+}
+
+namespace {
+
+// A copy the kernel cannot make (another file system, a device, a folder)
+// goes on through read and write, which then tell which side failed.
+bool CopyInKernel(int from, OutputFile* to, Appended* appended) {
+#ifdef __linux__
+  for (;;) {
+    ssize_t copied =
+        copy_file_range(from, nullptr, fileno(to->get()), nullptr, 1 << 30, 0);
+    if (copied == 0) return true;
+    if (copied < 0) {
+      if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG) {
+        to->Failed(errno);
+        return true;
+      }
+      return false;
+    }
+    appended->bytes += copied;
+  }
+#else
+  (void)from;
+  (void)to;
+  (void)appended;
+  return false;
+#endif
+}
+
+}  // namespace
+
+void AppendFile(std::FILE* from, OutputFile* to, Appended* appended) {
+  to->Flush();
+  if (to->error() != 0) return;
+  int in = fileno(from);
+  bool whole = CopyInKernel(in, to, appended);
+  if (appended->bytes > 0) {
+    off_t end = lseek(in, 0, SEEK_CUR);
+    if (end <= 0 || pread(in, &appended->last, 1, end - 1) != 1) appended->last = '\n';
+  }
+  if (!whole) AppendStream(from, to, appended);
+}
+
+namespace {
+
+// The lock files this process holds, so that a second name for one of them
+// (a library called like the working folder's lock) is not taken for another
+// build's lock.
+struct HeldLock {
+  dev_t dev;
+  ino_t ino;
+};
+HeldLock held_locks[4];
+int held_count = 0;
+
+bool HeldHere(const struct stat& info) {
+  for (int n = 0; n < held_count; ++n) {
+    if (held_locks[n].dev == info.st_dev && held_locks[n].ino == info.st_ino) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+LockState LockFile(const std::string& name, std::intptr_t* handle) {
+  *handle = -1;
+  // A build that ends removes its lock file while it still holds it; one that
+  // opened the old file meanwhile tries again with the new one.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) return kUnavailable;
+    struct stat opened;
+    if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+      close(fd);
+      return kUnavailable;
+    }
+    if (HeldHere(opened)) {
+      close(fd);
+      return kLocked;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      int error = errno;
+      close(fd);
+      return error == EWOULDBLOCK ? kHeld : kUnavailable;
+    }
+    struct stat named;
+    if (stat(name.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
+        named.st_ino == opened.st_ino) {
+      if (held_count < 4) held_locks[held_count++] = {opened.st_dev, opened.st_ino};
+      *handle = fd;
+      return kLocked;
+    }
+    close(fd);
+  }
+  return kUnavailable;
+}
+
+void UnlockFile(const char* name, std::intptr_t handle) {
+  if (handle < 0) return;
+  unlink(name);
+  close(static_cast<int>(handle));
 }

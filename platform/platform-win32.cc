@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "source/output_file.h"
 #include "source/state.h"
 #include "source/text.h"
 
@@ -47,8 +48,8 @@ void RecodeListing(const std::string& listing) {
   std::string recoded = listing + ".ansi";
   std::FILE* in = std::fopen(listing.c_str(), "r");
   if (!in) return;
-  std::FILE* out = std::fopen(recoded.c_str(), "w");
-  if (!out) {
+  OutputFile out;
+  if (!out.Open(recoded)) {
     std::fclose(in);
     return;
   }
@@ -58,12 +59,13 @@ void RecodeListing(const std::string& listing) {
   while (reader.Next(&line)) {
     std::string ansi = AnsiLine(line);
     changed = changed || ansi != line;
-    WriteText(out, ansi);
+    out.Write(ansi);
   }
   std::fclose(in);
-  bool written = std::ferror(out) == 0;
-  if (std::fclose(out) != 0) written = false;
-  if (written && changed) RenameOver(recoded, listing);
+  // A listing read only in part stays as it is; the filter reports what
+  // stopped the reading.
+  bool whole = reader.status() == LineReader::kOk;
+  if (out.Close() == 0 && whole && changed) RenameOver(recoded, listing);
   std::remove(recoded.c_str());
 }
 
@@ -83,7 +85,9 @@ std::string AnsiLine(const std::string& line) {
   return line;
 }
 
-std::string ListFolder(const std::string& folder, const std::string& listing) {
+// `dir` tells nothing while it runs, so there is no count to show.
+std::string ListFolder(const std::string& folder, const std::string& listing,
+                       const ListingProgress&) {
   // A double quote would end the quoting early and hand the rest of the name
   // to the command interpreter as commands.
   if (folder.find_first_of(std::string("\"\0\r\n", 4)) != std::string::npos) {
@@ -110,8 +114,88 @@ void DiscardTypedAhead() {
   if (GetConsoleMode(input, &mode)) FlushConsoleInputBuffer(input);
 }
 
+bool OutputIsTerminal() {
+  DWORD mode;
+  return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+int TerminalWidth() {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) return 0;
+  return info.dwSize.X;
+}
+
 bool RenameOver(const std::string& from, const std::string& to) {
-  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  // A playlist run that has the old library open keeps it from being replaced
+  // for the few milliseconds it reads; wait that out.
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    DWORD error = GetLastError();
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) break;
+    Sleep(100);
+  }
   errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
   return false;
+}
+
+void AppendFile(std::FILE* from, OutputFile* to, Appended* appended) {
+  AppendStream(from, to, appended);
+}
+
+namespace {
+
+// The lock files this process holds, so that a second name for one of them is
+// not taken for another build's lock.
+struct HeldLock {
+  DWORD volume, high, low;
+};
+HeldLock held_locks[4];
+int held_count = 0;
+
+bool HeldHere(const BY_HANDLE_FILE_INFORMATION& info) {
+  for (int n = 0; n < held_count; ++n) {
+    const HeldLock& held = held_locks[n];
+    if (held.volume == info.dwVolumeSerialNumber && held.high == info.nFileIndexHigh &&
+        held.low == info.nFileIndexLow)
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+LockState LockFile(const std::string& name, std::intptr_t* handle) {
+  *handle = -1;
+  // The system removes the file when the last handle to it closes.
+  HANDLE file = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return GetLastError() == ERROR_SHARING_VIOLATION ? kHeld : kUnavailable;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info)) {
+    CloseHandle(file);
+    return kUnavailable;
+  }
+  if (HeldHere(info)) {
+    CloseHandle(file);
+    return kLocked;
+  }
+  OVERLAPPED start = {};
+  if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                  &start)) {
+    DWORD error = GetLastError();
+    CloseHandle(file);
+    return error == ERROR_LOCK_VIOLATION ? kHeld : kUnavailable;
+  }
+  if (held_count < 4)
+    held_locks[held_count++] = {info.dwVolumeSerialNumber, info.nFileIndexHigh,
+                                info.nFileIndexLow};
+  *handle = reinterpret_cast<std::intptr_t>(file);
+  return kLocked;
+}
+
+void UnlockFile(const char*, std::intptr_t handle) {
+  if (handle != -1) CloseHandle(reinterpret_cast<HANDLE>(handle));
 }

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "platform/platform.h"
+#include "source/output_file.h"
 #include "source/state.h"
 
 const char kPlaylistFile[] = "random.m3u";
@@ -20,12 +21,12 @@ bool Step(LibraryCursor* cursor, bool keep) {
     ++cursor->position;
     return true;
   }
-  if (cursor->reader.failed()) return false;
+  if (cursor->reader.status() != LineReader::kOk) return false;
   cursor->lines = cursor->position;
   cursor->reader.Rewind();
   cursor->position = 0;
   if (!cursor->reader.Next(&Path)) {
-    cursor->empty = true;
+    cursor->empty = cursor->reader.status() == LineReader::kOk;
     return false;
   }
   cursor->position = 1;
@@ -60,15 +61,21 @@ int WalkLength() {
 }
 
 // Closes the playlist and says so if any write to it failed.
-bool ClosePlaylist(std::FILE* playlist) {
-  bool written = !std::ferror(playlist);
-  int error = errno;
-  if (std::fclose(playlist) != 0 && written) {
-    written = false;
-    error = errno;
-  }
-  if (!written) std::printf("Cannot write %s: %s\n", kPlaylistFile, std::strerror(error));
-  return written;
+bool ClosePlaylist(OutputFile* playlist) {
+  int error = playlist->Close();
+  if (error != 0)
+    std::printf("Cannot write %s: %s\n", kPlaylistFile, std::strerror(error));
+  return error == 0;
+}
+
+// A library that turns out to be some other file leaves no playlist behind:
+// what was written of it came from that file.
+bool RefuseLibrary(const LineReader& reader, OutputFile* playlist) {
+  std::printf("%s: %s, so it does not look like a library file\n", Library.c_str(),
+              reader.Problem().c_str());
+  playlist->Close();
+  std::remove(kPlaylistFile);
+  return false;
 }
 
 }  // namespace
@@ -77,30 +84,33 @@ bool MakePlaylist(int many) {
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   std::FILE* library = std::fopen(Library.c_str(), "r");
   if (!library) return true;
-  std::FILE* playlist = std::fopen(kPlaylistFile, "w");
-  if (!playlist) {
+  OutputFile playlist;
+  if (!playlist.Open(kPlaylistFile)) {
     std::printf("Cannot create %s: %s\n", kPlaylistFile, std::strerror(errno));
     std::fclose(library);
     return false;
   }
   std::printf("Creating Random Playlist\n");
   LibraryCursor cursor(library);
+  const LineReader& reader = cursor.reader;
   int offset = std::rand() % 20 + 20;
   for (int n = 0; n < offset; ++n) Walk(&cursor, WalkLength());
   int added = 0;
-  for (int n = 0; n < many && !cursor.empty && !cursor.reader.failed(); ++n) {
+  for (int n = 0; n < many && !cursor.empty && reader.status() == LineReader::kOk; ++n) {
     Walk(&cursor, WalkLength());
-    if (cursor.empty || cursor.reader.failed()) break;
+    if (cursor.empty || reader.status() != LineReader::kOk) break;
     // A last line without its newline would run into the next pick.
     if (Path.back() != '\n') Path += '\n';
-    WriteText(playlist, Path);
+    playlist.Write(Path);
     ++added;
   }
-  bool read = !cursor.reader.failed();
-  if (!read) std::printf("Cannot read %s: %s\n", Library.c_str(), std::strerror(errno));
-  std::printf("%d tracks added.\n", added);
   std::fclose(library);
-  if (!ClosePlaylist(playlist) || !read) return false;
+  if (reader.bad_line()) return RefuseLibrary(reader, &playlist);
+  bool read = !reader.failed();
+  if (!read)
+    std::printf("Cannot read %s: %s\n", Library.c_str(), std::strerror(reader.error()));
+  std::printf("%d tracks added.\n", added);
+  if (!ClosePlaylist(&playlist) || !read) return false;
   if (added == 0) return true;
   std::printf("Playing Playlist\n");
   OpenPlaylist(kPlaylistFile);

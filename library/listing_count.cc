@@ -1,0 +1,63 @@
+#include "library/listing_count.h"
+
+#include <cstdio>
+
+#include "platform/platform.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kEvery(250);
+
+// The column the cursor stands in after `line`, or -1 when that cannot be
+// told for sure: control characters, or a line that ends just at the edge.
+// Characters outside ASCII may be one or two columns wide, so a line with
+// any must fit on one row, counted at two columns each.
+int ColumnAfter(const std::string& line, int width) {
+  long columns = 0;
+  bool ascii = true;
+  for (unsigned char c : line) {
+    if (c < 0x20 || c == 0x7f) return -1;
+    if (c >= 0x80) ascii = false;
+    if ((c & 0xc0) != 0x80) columns += c < 0x80 ? 1 : 2;
+  }
+  if (!ascii) return columns < width ? static_cast<int>(columns) : -1;
+  if (columns > 0 && columns % width == 0) return -1;
+  return static_cast<int>(columns % width);
+}
+
+void Repeat(char c, std::size_t count) {
+  for (std::size_t n = 0; n < count; ++n) std::putchar(c);
+}
+
+}  // namespace
+
+ListingCount::ListingCount(const std::string& line) {
+  if (!OutputIsTerminal()) return;
+  int width = TerminalWidth();
+  if (width <= 0) return;
+  int column = ColumnAfter(line, width);
+  // The last column stays free, so the terminal never wraps under the count.
+  if (column >= 0) room_ = width - column - 1;
+}
+
+void ListingCount::Show(long long items) {
+  if (room_ <= 0) return;
+  auto now = std::chrono::steady_clock::now();
+  if (shown_ > 0 && now - last_ < kEvery) return;
+  std::string text = std::to_string(items) + " items";
+  if (text.size() > static_cast<std::size_t>(room_)) return;
+  // Counts only grow, so the new text covers the old one.
+  Repeat('\b', shown_);
+  std::fputs(text.c_str(), stdout);
+  std::fflush(stdout);
+  shown_ = text.size();
+  last_ = now;
+}
+
+void ListingCount::Erase() {
+  if (shown_ == 0) return;
+  Repeat('\b', shown_);
+  Repeat(' ', shown_);
+  Repeat('\b', shown_);
+  shown_ = 0;
+}

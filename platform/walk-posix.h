@@ -1,0 +1,28 @@
+// The folder walk of the POSIX platform: many folders are read at once, which
+// is what makes a network share quick to list, while the listing comes out
+// exactly as a plain depth-first walk writes it.
+#ifndef SONGWHIM_PLATFORM_WALK_POSIX_H_
+#define SONGWHIM_PLATFORM_WALK_POSIX_H_
+
+#include <functional>
+#include <string>
+
+class OutputFile;
+
+// Folders read at once by default. The time goes in waiting for the file
+// system, not in the processor, so there are many more than cores.
+constexpr int kWalkers = 16;
+
+// Called after each folder's entries are written, with the count so far.
+using WalkProgress = std::function<void(long long items)>;
+
+// Writes to `out` one full path per line for every file and folder beneath
+// `root`, an absolute folder without "." or ".." parts: a folder's entries by
+// name in byte order, then each subfolder's contents in that order. Links to
+// folders are followed; a folder that is one of those above it is listed but
+// not entered. Unreadable folders and names with a line feed are left out.
+// Returns the number of lines written.
+long long WalkTree(const std::string& root, OutputFile* out, int walkers = kWalkers,
+                   const WalkProgress& progress = nullptr);
+
+#endif  // SONGWHIM_PLATFORM_WALK_POSIX_H_
