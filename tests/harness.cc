@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <pty.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -155,22 +156,39 @@ std::vector<std::string> Command() {
 
 }  // namespace
 
+namespace {
+
+// The words and environment of a run: the program (under its runner) with
+// `args`, and PATH leading to the stand-in opener first, or to nothing.
+struct Launch {
+  std::vector<std::string> words;
+  std::string path;
+  std::vector<char*> argv;
+  std::vector<char*> env;
+};
+
+void Prepare(Launch* launch, const std::vector<std::string>& args, const std::string& bin,
+             bool opener) {
+  launch->words = Command();
+  launch->words.insert(launch->words.end(), args.begin(), args.end());
+  for (std::string& word : launch->words) launch->argv.push_back(word.data());
+  launch->argv.push_back(nullptr);
+  launch->path = "PATH=" + bin + (opener ? std::string(":") + std::getenv("PATH") : "");
+  for (char** var = environ; *var; ++var) {
+    if (std::strncmp(*var, "PATH=", 5) != 0) launch->env.push_back(*var);
+  }
+  launch->env.push_back(launch->path.data());
+  launch->env.push_back(nullptr);
+}
+
+}  // namespace
+
 Running Sandbox::Start(const std::vector<std::string>& args, const std::string* input,
                        bool keep_input_open) const {
-  std::vector<std::string> words = Command();
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  // Without a stand-in, PATH holds nothing else, so no real opener is found.
-  std::string path =
-      "PATH=" + bin_ + (opener_ ? std::string(":") + std::getenv("PATH") : "");
-  std::vector<char*> env;
-  for (char** var = environ; *var; ++var) {
-    if (std::strncmp(*var, "PATH=", 5) != 0) env.push_back(*var);
-  }
-  env.push_back(path.data());
-  env.push_back(nullptr);
+  Launch launch;
+  Prepare(&launch, args, bin_, opener_);
+  std::vector<char*>& argv = launch.argv;
+  std::vector<char*>& env = launch.env;
 
   int in[2], out[2], err[2];
   // Close-on-exec, so no program started meanwhile holds another one's pipes.
@@ -332,4 +350,30 @@ bool PausedPaths::Feed(std::string text) {
 void PausedPaths::Release() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
+}
+
+Result Sandbox::RunOnTerminal(const std::vector<std::string>& args, int columns) const {
+  Launch launch;
+  Prepare(&launch, args, bin_, opener_);
+  winsize size = {};
+  size.ws_row = 50;
+  size.ws_col = static_cast<unsigned short>(columns);
+  int terminal = -1;
+  pid_t pid = forkpty(&terminal, nullptr, nullptr, &size);
+  if (pid < 0) std::abort();
+  if (pid == 0) {
+    if (chdir(dir_.c_str()) != 0) _exit(126);
+    execvpe(launch.argv[0], launch.argv.data(), launch.env.data());
+    _exit(127);
+  }
+  Result result;
+  char chunk[4096];
+  // Linux says EIO once the program's side of the terminal is closed.
+  for (ssize_t n; (n = read(terminal, chunk, sizeof chunk)) > 0;)
+    result.out.append(chunk, n);
+  close(terminal);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
 }

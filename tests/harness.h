@@ -69,6 +69,10 @@ class Sandbox {
   Running Start(const std::vector<std::string>& args, const std::string* input = nullptr,
                 bool keep_input_open = false) const;
 
+  // The same with standard input, output and error on a pseudo-terminal of
+  // `columns` columns; `out` holds what the terminal received, byte for byte.
+  Result RunOnTerminal(const std::vector<std::string>& args, int columns = 80) const;
+
   // Puts a stand-in opener first on PATH; with `installed` false, PATH leads to
   // no opener at all.
   void InstallOpener(bool installed = true);

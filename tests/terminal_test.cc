@@ -1,0 +1,84 @@
+// A build watched on a terminal: the listing line counts the items as they
+// come, and the finished screen reads exactly as the text written to a pipe.
+#include <gtest/gtest.h>
+
+#include "tests/harness.h"
+
+namespace {
+
+// What a terminal of `columns` columns shows after `bytes`, its rows joined
+// where the terminal wrapped them, blanks at their ends dropped.
+std::string Screen(const std::string& bytes, int columns) {
+  std::vector<std::string> rows(1);
+  std::vector<bool> wrapped(1, false);
+  std::size_t column = 0;
+  auto next_row = [&](bool wrap) {
+    rows.emplace_back();
+    wrapped.push_back(wrap);
+    column = 0;
+  };
+  for (char c : bytes) {
+    if (c == '\r') {
+      column = 0;
+    } else if (c == '\n') {
+      next_row(false);
+    } else if (c == '\b') {
+      if (column > 0) --column;
+    } else {
+      if (column == static_cast<std::size_t>(columns)) next_row(true);
+      std::string& row = rows.back();
+      if (row.size() <= column) row.resize(column + 1, ' ');
+      row[column++] = c;
+    }
+  }
+  std::string text;
+  for (std::size_t n = 0; n < rows.size(); ++n) {
+    if (n > 0 && !wrapped[n]) text += "\n";
+    text += rows[n];
+  }
+  std::string trimmed;
+  for (const std::string& line : Lines(text)) {
+    trimmed += line.substr(0, line.find_last_not_of(' ') + 1) + "\n";
+  }
+  return trimmed;
+}
+
+void MakeTree(const Sandbox& box, const std::string& folder) {
+  for (int n = 0; n < 300; ++n) {
+    box.Touch(folder + "/a" + std::to_string(n % 30) + "/t" + std::to_string(n) + ".mp3");
+  }
+}
+
+TEST(Terminal, ListingLineCountsItemsAndReadsAsBeforeWhenDone) {
+  SKIP_ON_WINDOWS("the count comes from the POSIX walk; Wine draws its own console");
+  for (const std::string& folder : {std::string("m"), std::string(120, 'w')}) {
+    SCOPED_TRACE(folder.size());
+    Sandbox box;
+    MakeTree(box, folder);
+    box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.At(folder) + "\n");
+    Result piped = box.Run({"-build"});
+    Result watched = box.RunOnTerminal({"-build"}, 80);
+    EXPECT_EQ(0, watched.status);
+    EXPECT_EQ(piped.out, Screen(watched.out, 80));
+    // The root folder holds 30 folders: the first count, shown at once (later
+    // ones, if the walk takes long enough, write over it).
+    std::string line = "Creating Directory Listing 1 : " + box.At(folder) + " ";
+    EXPECT_NE(std::string::npos, watched.out.find(line + "30 items\b")) << watched.out;
+  }
+}
+
+TEST(Terminal, NoCountWhereItWouldNotFit) {
+  SKIP_ON_WINDOWS("the count comes from the POSIX walk; Wine draws its own console");
+  Sandbox box;
+  std::string line = "Creating Directory Listing 1 : " + box.At("") + " ";
+  // The line then ends six columns before the edge: too few for "30 items".
+  std::size_t length = (74 + 80 - line.size() % 80) % 80;
+  std::string folder(length > 2 ? length : length + 80, 'n');
+  MakeTree(box, folder);
+  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.At(folder) + "\n");
+  Result watched = box.RunOnTerminal({"-build"}, 80);
+  EXPECT_EQ(std::string::npos, watched.out.find("items")) << watched.out;
+  EXPECT_EQ(box.Run({"-build"}).out, Screen(watched.out, 80));
+}
+
+}  // namespace
