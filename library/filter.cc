@@ -6,7 +6,7 @@
 #include "source/state.h"
 #include "source/text.h"
 
-bool IsWanted(const std::string& line) {
+bool IsWanted(std::string_view line) {
   // The file type stands just before the line's last character, its newline.
   if (line.size() < 4) return false;
   Filetype = line.substr(line.size() - 4, 3);
@@ -40,9 +40,10 @@ bool FilterTracks(const std::string& output, int* filecount) {
   std::printf("Archiving Chosen Filetypes\n");
   *filecount = 0;
   LineReader reader(merge);
-  while (reader.Next(&Path)) {
-    if (!IsWanted(Path)) continue;
-    library.Write(Path);
+  std::string_view line;
+  while (reader.NextView(&line)) {
+    if (!IsWanted(line)) continue;
+    library.Write(line.data(), line.size());
     *filecount += 1;
   }
   std::fclose(merge);

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 // Builds the library file named by `Library` from the paths file named by
 // `Paths`. Returns false, after saying why, when the build had to stop; the
@@ -37,7 +38,7 @@ bool MergeListings();
 
 // True when `line` (newline included) is a track to keep: its file type is
 // allowed and it lies under no ignored path.
-bool IsWanted(const std::string& line);
+bool IsWanted(std::string_view line);
 
 // Filters the merge file into the file `output` and counts the tracks kept.
 // Returns false, after saying why, when a file cannot be read or written.

@@ -44,6 +44,15 @@ void CopyListing(std::FILE* listing, OutputFile* merge) {
   }
 }
 
+// The first listing can become the merge file instead of being copied into
+// it, which saves a pass over the largest file of the build.
+bool TakeOverListing(OutputFile* merge) {
+  if (!MoveInsteadOfCopy(DoSys, kMergeFile)) return false;
+  merge->Close();  // the old, empty file
+  if (!merge->Open(kMergeFile, /*append=*/true)) merge->Failed(errno);
+  return true;
+}
+
 }  // namespace
 
 bool MergeListings() {
@@ -57,6 +66,7 @@ bool MergeListings() {
   }
   for (int n = 1; n <= PCount && merge.error() == 0; ++n) {
     DoSys = ListingName(n);
+    if (n == 1 && TakeOverListing(&merge)) continue;
     std::FILE* listing = std::fopen(DoSys.c_str(), "r");
     if (!listing) {
       std::printf("Cannot open %s: %s - skipped\n", DoSys.c_str(), std::strerror(errno));

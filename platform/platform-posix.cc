@@ -73,7 +73,7 @@ std::string ListRoot(const std::string& folder, OutputFile* out,
     return Problem("cannot read folder", errno);
   }
   closedir(dir);
-  WalkTree(root, out, kWalkers, progress);
+  WalkTree(root, out, WalkReaders(), progress);
   return "";
 }
 
@@ -176,6 +176,26 @@ void AppendFile(std::FILE* from, OutputFile* to, Appended* appended) {
     if (end <= 0 || pread(in, &appended->last, 1, end - 1) != 1) appended->last = '\n';
   }
   if (!whole) AppendStream(from, to, appended);
+}
+
+bool MoveInsteadOfCopy(const std::string& from, const std::string& to) {
+  struct stat source, target;
+  if (lstat(from.c_str(), &source) != 0 || !S_ISREG(source.st_mode) ||
+      source.st_nlink != 1 || lstat(to.c_str(), &target) != 0 ||
+      !S_ISREG(target.st_mode) || target.st_nlink != 1 || target.st_size != 0 ||
+      source.st_dev != target.st_dev)
+    return false;
+  if (source.st_size > 0) {
+    int fd = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    char last = 0;
+    bool ends = fd >= 0 && pread(fd, &last, 1, source.st_size - 1) == 1 && last == '\n';
+    if (fd >= 0) close(fd);
+    if (!ends) return false;
+  }
+  // Onto a name that is free: ext4 flushes a file renamed over another one
+  // (a guard for replaced files, not wanted for a temporary one).
+  unlink(to.c_str());
+  return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 namespace {

@@ -142,6 +142,11 @@ void AppendFile(std::FILE* from, OutputFile* to, Appended* appended) {
   AppendStream(from, to, appended);
 }
 
+// Listings come from the command interpreter and are copied as they are.
+bool MoveInsteadOfCopy(const std::string&, const std::string&) {
+  return false;
+}
+
 namespace {
 
 // The lock files this process holds, so that a second name for one of them is

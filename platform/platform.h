@@ -41,6 +41,12 @@ bool RenameOver(const std::string& from, const std::string& to);
 // it can; a failed write shows in `to`.
 void AppendFile(std::FILE* from, OutputFile* to, Appended* appended);
 
+// Renames `from` over `to` when that gives just what appending `from` to the
+// empty file `to` would, without the copy: both are plain files of their own
+// on one file system, and `from` ends in a line feed. Returns false, having
+// changed nothing, when it cannot.
+bool MoveInsteadOfCopy(const std::string& from, const std::string& to);
+
 enum LockState {
   kLocked,       // this process holds the lock now
   kHeld,         // another process holds it

@@ -9,9 +9,14 @@
 
 class OutputFile;
 
-// Folders read at once by default. The time goes in waiting for the file
-// system, not in the processor, so there are many more than cores.
-constexpr int kWalkers = 16;
+// How many folders are read at once. A walk starts with `first` readers and
+// adds readers up to `most` while reads wait on the file system (a network
+// share) rather than on the processor (a local disk), where more readers
+// would only contend for the cores.
+struct WalkReaders {
+  int first = 4;
+  int most = 16;
+};
 
 // Called after each folder's entries are written, with the count so far.
 using WalkProgress = std::function<void(long long items)>;
@@ -22,7 +27,8 @@ using WalkProgress = std::function<void(long long items)>;
 // folders are followed; a folder that is one of those above it is listed but
 // not entered. Unreadable folders and names with a line feed are left out.
 // Returns the number of lines written.
-long long WalkTree(const std::string& root, OutputFile* out, int walkers = kWalkers,
+long long WalkTree(const std::string& root, OutputFile* out,
+                   const WalkReaders& readers = WalkReaders(),
                    const WalkProgress& progress = nullptr);
 
 #endif  // SONGWHIM_PLATFORM_WALK_POSIX_H_

@@ -6,8 +6,8 @@ OutputFile::~OutputFile() {
   if (file_) std::fclose(file_);
 }
 
-bool OutputFile::Open(const std::string& name) {
-  file_ = std::fopen(name.c_str(), "w");
+bool OutputFile::Open(const std::string& name, bool append) {
+  file_ = std::fopen(name.c_str(), append ? "a" : "w");
   if (!file_) return false;
   buffer_.reset(new char[kBufferSize]);
   std::setvbuf(file_, buffer_.get(), _IOFBF, kBufferSize);
@@ -19,10 +19,12 @@ void OutputFile::Failed(int error) {
 }
 
 void OutputFile::Write(const char* data, std::size_t size) {
+  if (!file_) return Failed(EBADF);
   if (size > 0 && std::fwrite(data, 1, size, file_) != size) Failed(errno);
 }
 
 void OutputFile::Flush() {
+  if (!file_) return Failed(EBADF);
   if (std::fflush(file_) != 0) Failed(errno);
 }
 

@@ -19,8 +19,9 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates or empties `name` in text mode. Returns false with errno set.
-  bool Open(const std::string& name);
+  // Creates or empties `name` in text mode (or, with `append`, writes on at
+  // its end). Returns false with errno set.
+  bool Open(const std::string& name, bool append = false);
 
   // Writes byte for byte; the first failure is kept for Close.
   void Write(const char* data, std::size_t size);

@@ -48,7 +48,14 @@ bool LineReader::Fill() {
 }
 
 bool LineReader::Next(std::string* line) {
-  if (line) line->clear();
+  std::string_view view;
+  bool got = NextView(&view);
+  if (line) line->assign(got ? view : std::string_view());
+  return got;
+}
+
+bool LineReader::NextView(std::string_view* line) {
+  spill_.clear();
   if (status_ != kOk) return false;
   std::size_t length = 0;
   bool got = false;
@@ -62,12 +69,19 @@ bool LineReader::Next(std::string* line) {
     if (length + text > max_line_) return Stop(kTooLong);
     length += text;
     std::size_t take = newline ? text + 1 : text;
-    if (line) line->append(start, take);
     begin_ += take;
     offset_ += static_cast<long long>(take);
+    // A line that lies wholly in the buffer is handed out where it lies.
+    if (newline && spill_.empty()) {
+      *line = std::string_view(start, take);
+      ++lines_;
+      return true;
+    }
+    spill_.append(start, take);
     if (newline) break;
   }
   if (status_ != kOk || !got) return false;
+  *line = spill_;
   ++lines_;
   return true;
 }

@@ -35,6 +35,8 @@ class LineReader {
   // null; it is checked all the same). Returns false at the end of the file,
   // on a read error or on a line that breaks the rules above.
   bool Next(std::string* line);
+  // The same without a copy: `line` stays valid until the next call.
+  bool NextView(std::string_view* line);
 
   // Goes back to the first line.
   void Rewind();
@@ -60,6 +62,7 @@ class LineReader {
   std::FILE* file_;
   std::size_t max_line_;
   std::vector<char> buffer_;
+  std::string spill_;  // a line that spans two fills of the buffer
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
   std::size_t nul_ = 0;  // the first NUL byte in the buffer at or after begin_, or end_

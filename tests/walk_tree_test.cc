@@ -77,11 +77,11 @@ class WalkTreeTest : public testing::Test {
     return out;
   }
 
-  std::string Walked(int walkers, long long* count = nullptr) {
+  std::string Walked(WalkReaders readers, long long* count = nullptr) {
     std::string name = root_ + "/listing.txt";
     OutputFile out;
     EXPECT_TRUE(out.Open(name));
-    long long written = WalkTree(root_ + "/t", &out, walkers);
+    long long written = WalkTree(root_ + "/t", &out, readers);
     EXPECT_EQ(0, out.Close());
     if (count) *count = written;
     std::ifstream in(name, std::ios::binary);
@@ -96,10 +96,12 @@ class WalkTreeTest : public testing::Test {
     ASSERT_GE(
         static_cast<std::size_t>(std::count(expected.begin(), expected.end(), '\n')),
         at_least);
-    for (int walkers : {1, 2, 16, 64}) {
-      SCOPED_TRACE(walkers);
+    // Fixed numbers of readers, and one that starts with one and adds more.
+    for (WalkReaders readers : {WalkReaders{1, 1}, WalkReaders{2, 2}, WalkReaders{16, 16},
+                                WalkReaders{64, 64}, WalkReaders{1, 64}}) {
+      SCOPED_TRACE(testing::Message() << readers.first << " to " << readers.most);
       long long count = 0;
-      std::string walked = Walked(walkers, &count);
+      std::string walked = Walked(readers, &count);
       EXPECT_TRUE(walked == expected)
           << walked.size() << " bytes against " << expected.size();
       EXPECT_EQ(std::count(expected.begin(), expected.end(), '\n'), count);
@@ -180,9 +182,9 @@ TEST_F(WalkTreeTest, WideAndDeepTrees) {
 
 TEST_F(WalkTreeTest, EmptyAndUnreadableRoots) {
   Folder("");
-  EXPECT_EQ("", Walked(4));
+  EXPECT_EQ("", Walked(WalkReaders()));
   fs::remove(At(""));
-  EXPECT_EQ("", Walked(4));
+  EXPECT_EQ("", Walked(WalkReaders()));
 }
 
 }  // namespace
