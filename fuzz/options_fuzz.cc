@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int mode = kMakePlaylist;
   Library = "library.txt";
   Paths = "paths.ini";
-  ScanOptions(static_cast<int>(words.size()), argv.data(), &many, &mode);
+  bool shuffle = false;
+  ScanOptions(static_cast<int>(words.size()), argv.data(), &many, &mode, &shuffle);
   FUZZ_CHECK(many > 0);
   FUZZ_CHECK(mode == kMakePlaylist || mode == kBuildLibrary);
   return 0;

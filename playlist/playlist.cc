@@ -70,9 +70,9 @@ bool ClosePlaylist(OutputFile* playlist) {
 
 // A library that turns out to be some other file leaves no playlist behind:
 // what was written of it came from that file.
-bool RefuseLibrary(const LineReader& reader, OutputFile* playlist) {
+bool RefuseLibrary(const std::string& problem, OutputFile* playlist) {
   std::printf("%s: %s, so it does not look like a library file\n", Library.c_str(),
-              reader.Problem().c_str());
+              problem.c_str());
   playlist->Close();
   std::remove(kPlaylistFile);
   return false;
@@ -80,8 +80,21 @@ bool RefuseLibrary(const LineReader& reader, OutputFile* playlist) {
 
 }  // namespace
 
-bool MakePlaylist(int many) {
-  std::srand(static_cast<unsigned>(std::time(nullptr)));
+Picked PickedBy(const LineReader& reader, int added) {
+  Picked picked;
+  picked.added = added;
+  if (reader.bad_line()) picked.problem = reader.Problem();
+  if (reader.failed()) picked.error = reader.error() != 0 ? reader.error() : EIO;
+  return picked;
+}
+
+void WritePick(std::string* line, OutputFile* playlist) {
+  // A last line without its newline would run into the next pick.
+  if (line->empty() || line->back() != '\n') *line += '\n';
+  playlist->Write(*line);
+}
+
+bool WritePlaylist(const Picker& pick) {
   std::FILE* library = std::fopen(Library.c_str(), "r");
   if (!library) return true;
   OutputFile playlist;
@@ -91,28 +104,34 @@ bool MakePlaylist(int many) {
     return false;
   }
   std::printf("Creating Random Playlist\n");
-  LibraryCursor cursor(library);
-  const LineReader& reader = cursor.reader;
-  int offset = std::rand() % 20 + 20;
-  for (int n = 0; n < offset; ++n) Walk(&cursor, WalkLength());
-  int added = 0;
-  for (int n = 0; n < many && !cursor.empty && reader.status() == LineReader::kOk; ++n) {
-    Walk(&cursor, WalkLength());
-    if (cursor.empty || reader.status() != LineReader::kOk) break;
-    // A last line without its newline would run into the next pick.
-    if (Path.back() != '\n') Path += '\n';
-    playlist.Write(Path);
-    ++added;
-  }
+  Picked picked = pick(library, &playlist);
   std::fclose(library);
-  if (reader.bad_line()) return RefuseLibrary(reader, &playlist);
-  bool read = !reader.failed();
-  if (!read)
-    std::printf("Cannot read %s: %s\n", Library.c_str(), std::strerror(reader.error()));
-  std::printf("%d tracks added.\n", added);
-  if (!ClosePlaylist(&playlist) || !read) return false;
-  if (added == 0) return true;
+  if (!picked.problem.empty()) return RefuseLibrary(picked.problem, &playlist);
+  if (picked.error != 0)
+    std::printf("Cannot read %s: %s\n", Library.c_str(), std::strerror(picked.error));
+  std::printf("%d tracks added.\n", picked.added);
+  if (!ClosePlaylist(&playlist) || picked.error != 0) return false;
+  if (picked.added == 0) return true;
   std::printf("Playing Playlist\n");
   OpenPlaylist(kPlaylistFile);
   return true;
+}
+
+bool MakePlaylist(int many) {
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+  return WritePlaylist([many](std::FILE* library, OutputFile* playlist) {
+    LibraryCursor cursor(library);
+    const LineReader& reader = cursor.reader;
+    int offset = std::rand() % 20 + 20;
+    for (int n = 0; n < offset; ++n) Walk(&cursor, WalkLength());
+    int added = 0;
+    for (int n = 0; n < many && !cursor.empty && reader.status() == LineReader::kOk;
+         ++n) {
+      Walk(&cursor, WalkLength());
+      if (cursor.empty || reader.status() != LineReader::kOk) break;
+      WritePick(&Path, playlist);
+      ++added;
+    }
+    return PickedBy(reader, added);
+  });
 }

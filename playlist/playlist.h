@@ -4,7 +4,10 @@
 #define SONGWHIM_PLAYLIST_PLAYLIST_H_
 
 #include <cstdio>
+#include <functional>
+#include <string>
 
+#include "source/output_file.h"
 #include "source/text.h"
 
 extern const char kPlaylistFile[];
@@ -12,6 +15,28 @@ extern const char kPlaylistFile[];
 // Picks `many` tracks, writes the playlist and starts the player. Returns
 // false, after saying why, when the playlist cannot be written.
 bool MakePlaylist(int many);
+
+// Picks the tracks by a fair shuffle of the whole library instead: every
+// track as likely, none twice. Otherwise as MakePlaylist.
+bool ShufflePlaylist(int many);
+
+// What a way of picking did.
+struct Picked {
+  int added = 0;        // picks written
+  std::string problem;  // what is wrong with a line that no library holds, or ""
+  int error = 0;        // errno of a failed read, or 0
+};
+Picked PickedBy(const LineReader& reader, int added);
+
+// Writes the picks of the library file it is given into the playlist.
+using Picker = std::function<Picked(std::FILE* library, OutputFile* playlist)>;
+
+// What MakePlaylist and ShufflePlaylist share: opens the library and the
+// playlist, has `pick` fill it, says what came of it and starts the player.
+bool WritePlaylist(const Picker& pick);
+
+// Writes one pick, with a line feed at its end.
+void WritePick(std::string* line, OutputFile* playlist);
 
 // Where a walk stands in the open library file.
 struct LibraryCursor {

@@ -11,9 +11,9 @@ void PrintBanner();
 bool WantsHelp(int argc, char** argv);
 void PrintUsage();
 
-// Reads the options into `many`, `GotoMode`, `Library` and `Paths`, printing
-// what each one did.
-void ScanOptions(int argc, char** argv, int* many, int* GotoMode);
+// Reads the options into `many`, `GotoMode`, `Library`, `Paths` and
+// `shuffle`, printing what each one did.
+void ScanOptions(int argc, char** argv, int* many, int* GotoMode, bool* shuffle);
 
 // Looks for the library file and then the paths file and moves `GotoMode` on
 // when one is missing, with the advice the user needs.

@@ -27,11 +27,12 @@ class MergeTest : public testing::Test {
     PCount = 0;
   }
 
+  // Text files, with CR LF line ends on Windows, as the program writes them.
   static void Write(const std::string& name, const std::string& text) {
-    std::ofstream(name, std::ios::binary) << text;
+    std::ofstream(name) << text;
   }
   static std::string Read(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
+    std::ifstream in(name);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();

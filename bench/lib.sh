@@ -1,0 +1,46 @@
+# Shared by the benchmark scripts: the work folder, a Release build of
+# songwhim with the helpers, a no-op opener, and the table helpers.
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+work=${BENCH_DIR:-/tmp/songwhim-bench}
+runs=${BENCH_RUNS:-10}
+
+build_bench() {
+  cmake -S "$top" -B "$top/build-bench" -DCMAKE_BUILD_TYPE=Release -DSONGWHIM_TESTS=OFF \
+    -DSONGWHIM_BENCH=ON >/dev/null
+  cmake --build "$top/build-bench" -j"$(nproc)" >/dev/null
+  songwhim="$top/build-bench/songwhim"
+  mkdir -p "$work/bin"
+  printf '#!/bin/sh\nexit 0\n' > "$work/bin/xdg-open"
+  chmod +x "$work/bin/xdg-open"
+  export PATH="$work/bin:$PATH"
+}
+
+machine() {
+  echo "Machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)," \
+    "$(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)"
+}
+
+# Mean and median in milliseconds of command NAME in hyperfine's CSV FILE.
+mean() { awk -F, -v name="$2" '$1 == name { printf "%.1f", $2 * 1000 }' "$1"; }
+median() { awk -F, -v name="$2" '$1 == name { printf "%.1f", $4 * 1000 }' "$1"; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+# Peak resident memory in KiB of a command.
+peak() { /usr/bin/time -f %M "$@" >/dev/null 2>"$work/time.txt"; tail -n 1 "$work/time.txt"; }
+
+table_head() {
+  echo
+  echo "| measure | songwhim | peer | songwhim/peer |"
+  echo "|---|---|---|---|"
+}
+
+# A row comparing the mean (and the median) of songwhim with PEER in FILE.
+time_rows() {
+  local file=$1 what=$2 peer=$3
+  local ours theirs
+  ours=$(mean "$file" songwhim)
+  theirs=$(mean "$file" "$peer")
+  echo "| $what vs \`$peer\`, mean (ms) | $ours | $theirs | $(ratio "$ours" "$theirs") |"
+  ours=$(median "$file" songwhim)
+  theirs=$(median "$file" "$peer")
+  echo "| $what vs \`$peer\`, median (ms) | $ours | $theirs | $(ratio "$ours" "$theirs") |"
+}
