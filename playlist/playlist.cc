@@ -45,6 +45,13 @@ void Walk(LibraryCursor* cursor, int steps) {
   CCount = steps;
   SkipTurns(*cursor);
   while (CCount > 0) {
+    // The lines before the last one are passed over many at a time; at the end
+    // of the file the step below goes round.
+    if (CCount > 1) {
+      long long passed = cursor->reader.PassOver(CCount - 1);
+      cursor->position += passed;
+      CCount -= static_cast<int>(passed);
+    }
     if (!Step(cursor, CCount == 1)) {
       CCount = 0;
       return;

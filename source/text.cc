@@ -86,6 +86,30 @@ bool LineReader::NextView(std::string_view* line) {
   return true;
 }
 
+long long LineReader::PassOver(long long count) {
+  long long passed = 0;
+  std::size_t length = 0;  // of a line that goes on in the next fill
+  while (passed < count && (begin_ < end_ || Fill())) {
+    const char* start = buffer_.data() + begin_;
+    const void* newline = std::memchr(start, '\n', end_ - begin_);
+    std::size_t text =
+        newline ? static_cast<const char*>(newline) - start : end_ - begin_;
+    if (nul_ < begin_ + text || length + text > max_line_) {
+      Stop(nul_ < begin_ + text ? kNulByte : kTooLong);
+      break;
+    }
+    std::size_t take = newline ? text + 1 : text;
+    begin_ += take;
+    offset_ += static_cast<long long>(take);
+    length = newline ? 0 : length + text;
+    if (newline) ++passed;
+  }
+  // A last line without its line feed is a line too.
+  if (length > 0 && status_ == kOk) ++passed;
+  lines_ += passed;
+  return passed;
+}
+
 void LineReader::Rewind() {
   std::rewind(file_);
   begin_ = end_ = nul_ = 0;

@@ -38,6 +38,10 @@ class LineReader {
   // The same without a copy: `line` stays valid until the next call.
   bool NextView(std::string_view* line);
 
+  // Passes over up to `count` lines, checked as Next checks them, and returns
+  // how many it passed: fewer at the end of the file or at a bad line.
+  long long PassOver(long long count);
+
   // Goes back to the first line.
   void Rewind();
 

@@ -58,6 +58,24 @@ TEST(LineReader, GivesWholeLinesUpToTheBoundAndRewinds) {
   EXPECT_EQ(longest + "\n", line);
 }
 
+TEST(LineReader, PassesOverLinesManyAtATime) {
+  ScratchFile scratch;
+  std::string text;
+  for (int n = 1; n <= 30000; ++n) text += "line " + std::to_string(n) + "\n";
+  LineReader reader(Holding(scratch, text + "last"));
+  EXPECT_EQ(0, reader.PassOver(0));
+  EXPECT_EQ(12345, reader.PassOver(12345));
+  std::string line;
+  EXPECT_TRUE(reader.Next(&line));
+  EXPECT_EQ("line 12346\n", line);
+  // The last line lacks its line feed and still counts.
+  EXPECT_EQ(30000 - 12346 + 1, reader.PassOver(1 << 30));
+  EXPECT_EQ(30001, reader.lines());
+  EXPECT_EQ(static_cast<long long>(text.size() + 4), reader.offset());
+  EXPECT_EQ(0, reader.PassOver(5));
+  EXPECT_EQ(LineReader::kOk, reader.status());
+}
+
 TEST(LineReader, StopsAtALineTooLongOrHoldingANulByte) {
   struct Case {
     std::string text;
@@ -78,11 +96,12 @@ TEST(LineReader, StopsAtALineTooLongOrHoldingANulByte) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.problem);
-    for (bool keep : {true, false}) {  // lines passed over are checked too
+    for (int way = 0; way < 3; ++way) {  // lines passed over are checked too
       ScratchFile scratch;
       LineReader reader(Holding(scratch, c.text));
       std::string line;
-      while (reader.Next(keep ? &line : nullptr)) {
+      if (way == 2) reader.PassOver(1000);
+      while (way < 2 && reader.Next(way == 0 ? &line : nullptr)) {
       }
       EXPECT_EQ(c.status, reader.status());
       EXPECT_TRUE(reader.bad_line());
