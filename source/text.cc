@@ -124,7 +124,3 @@ std::string LineReader::Problem() const {
     return number + " is longer than " + std::to_string(max_line_) + " bytes";
   return number;
 }
-
-void WriteText(std::FILE* file, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), file);
-}

@@ -76,7 +76,4 @@ class LineReader {
   long long offset_ = 0;
 };
 
-// Writes `text` byte for byte; the result of the last write shows in ferror.
-void WriteText(std::FILE* file, const std::string& text);
-
 #endif  // SONGWHIM_SOURCE_TEXT_H_
