@@ -35,6 +35,16 @@ std::string LastThree(const std::string& entry) {
   return entry.size() < 3 ? entry : entry.substr(entry.size() - 3);
 }
 
+// Entries a section may hold in all: far more than any collection needs, and
+// a bound on what a paths file that never ends can make the build hold.
+constexpr std::size_t kMaxEntries = 100000;
+
+bool TooMany(const char* section, const LineReader& reader) {
+  std::printf("%s: line %lld: more than %zu %s entries - library not changed\n",
+              Paths.c_str(), reader.lines(), kMaxEntries, section);
+  return false;
+}
+
 }  // namespace
 
 void trim(std::string& s) {
@@ -55,9 +65,19 @@ bool ReadPathsFile(std::FILE* paths) {
     if (SameNoCase(Path, "[file", 5)) inadd = kFiletypesHeader;
     DropCarriageReturn(Path);
     trim(Path);
-    if (inadd == kAdd && Path.size() > 2) MakeDir(Path);
-    if (inadd == kIgnore && Path.size() > 2) Remove.push_back(Path);
-    if (inadd == kFiletypes && Path.size() > 1) Allow.push_back(LastThree(Path));
+    if (inadd == kAdd && Path.size() > 2) {
+      if (static_cast<std::size_t>(PCount) >= kMaxEntries)
+        return TooMany("[add]", reader);
+      MakeDir(Path);
+    }
+    if (inadd == kIgnore && Path.size() > 2) {
+      if (Remove.size() >= kMaxEntries) return TooMany("[ignore]", reader);
+      Remove.push_back(Path);
+    }
+    if (inadd == kFiletypes && Path.size() > 1) {
+      if (Allow.size() >= kMaxEntries) return TooMany("[filetypes]", reader);
+      Allow.push_back(LastThree(Path));
+    }
     if (inadd == kAddHeader || inadd == kIgnoreHeader || inadd == kFiletypesHeader)
       --inadd;
   }

@@ -109,4 +109,23 @@ TEST(BadInput, LineOverTheBoundInThePathsFileStopsTheBuild) {
   EXPECT_EQ("old\n", box.Read("library.txt"));
 }
 
+TEST(BadInput, SectionsHoldAtMostAHundredThousandEntries) {
+  Sandbox box;
+  box.Write("library.txt", "old\n");
+  std::string types = "[filetypes]\n";
+  for (int n = 0; n < 100000; ++n) types += "mp3\n";
+  box.Write("paths.ini", types);
+  Result full = box.Run({"-build"});
+  EXPECT_EQ(0, full.status) << full.out;
+  box.Write("paths.ini", types + "ogg\n");
+  Result over = box.Run({"-build"});
+  EXPECT_EQ(
+      std::string(kBanner) + kBuildFlag +
+          "\npaths.ini: line 100002: more than 100000 [filetypes] entries - library "
+          "not changed\n",
+      over.out);
+  EXPECT_EQ(1, over.status);
+  EXPECT_EQ("", box.Read("library.txt"));  // from the build that was allowed
+}
+
 }  // namespace
