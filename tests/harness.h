@@ -9,10 +9,12 @@
 #include <vector>
 
 struct Result {
-  std::string out;       // standard output, byte for byte
-  std::string err;       // standard error, which the program never uses
-  int status = -1;       // exit status
-  long max_rss_kib = 0;  // peak resident memory of the process
+  std::string out;  // standard output, byte for byte
+  std::string err;  // standard error, which the program never uses
+  int status = -1;  // exit status
+  // Peak resident memory of the process. It counts the test's own memory too,
+  // as the process has it between fork and exec: a few MiB.
+  long max_rss_kib = 0;
 };
 
 // A program started and not yet waited for.
