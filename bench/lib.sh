@@ -24,8 +24,15 @@ machine() {
 mean() { awk -F, -v name="$2" '$1 == name { printf "%.1f", $2 * 1000 }' "$1"; }
 median() { awk -F, -v name="$2" '$1 == name { printf "%.1f", $4 * 1000 }' "$1"; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-# Peak resident memory in KiB of a command.
-peak() { /usr/bin/time -f %M "$@" >/dev/null 2>"$work/time.txt"; tail -n 1 "$work/time.txt"; }
+# Peak resident memory in KiB of a command: the median of eleven runs, since
+# a single figure varies by some 5 % from run to run (where the loader puts
+# things).
+peak() {
+  for _ in $(seq 11); do
+    /usr/bin/time -f %M "$@" >/dev/null 2>"$work/time.txt" || true
+    tail -n 1 "$work/time.txt"
+  done | sort -n | sed -n 6p
+}
 
 table_head() {
   echo
