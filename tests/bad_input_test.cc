@@ -3,6 +3,8 @@
 // and the line; no player starts, no library is replaced, and memory stays small.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "tests/harness.h"
 
 namespace {
@@ -41,21 +43,6 @@ TEST(BadInput, EndlessZerosAsTheLibraryEndAtOnce) {
   Result run = box.Run({"-library", "/dev/zero"});
   EXPECT_EQ(NotALibrary("/dev/zero", "line 1 holds a NUL byte"), run.out);
   ExpectRefusedPlaylist(box, run);
-}
-
-TEST(BadInput, EndlessZerosAsThePathsFileStopTheBuild) {
-  SKIP_ON_WINDOWS("no /dev/zero");
-  Sandbox box;
-  box.Write("library.txt", "old\n");
-  Result run = box.Run({"-build", "-paths", "/dev/zero"});
-  EXPECT_EQ(std::string(kBanner) + kBuildFlag +
-                "Using Path set /dev/zero\n\n/dev/zero: line 1 holds a NUL byte, so it "
-                "does not look like a paths file - library not changed\n",
-            run.out);
-  EXPECT_EQ(1, run.status);
-  EXPECT_EQ("old\n", box.Read("library.txt"));
-  EXPECT_EQ("library.txt", box.Listing());
-  ExpectLittleMemory(run);
 }
 
 TEST(BadInput, TextWithoutLineEndsIsNoLibrary) {
@@ -105,17 +92,38 @@ TEST(BadInput, LinesJustUnderTheBoundStillWork) {
   EXPECT_EQ(box.Host("m/a.mp3") + "\n", box.Read("library.txt"));
 }
 
-TEST(BadInput, LineOverTheBoundInThePathsFileStopsTheBuild) {
+// A paths file that is no text stops the build before anything is listed or
+// replaced: endless zeros, a NUL byte after the entries that came before it,
+// and a line over the bound.
+TEST(BadInput, PathsFilesThatAreNoTextStopTheBuild) {
+  struct Case {
+    std::string name, text, problem;
+  };
   Sandbox box;
+  box.Touch("m/a.mp3");
   box.Write("library.txt", "old\n");
-  box.Write("paths.ini", "[ignore]\n" + std::string(65537, 'i') + "\n");
-  Result run = box.Run({"-build"});
-  EXPECT_EQ(std::string(kBanner) + kBuildFlag +
-                "\npaths.ini: line 2 is longer than 65536 bytes, so it does not look "
-                "like a paths file - library not changed\n",
-            run.out);
-  EXPECT_EQ(1, run.status);
-  EXPECT_EQ("old\n", box.Read("library.txt"));
+  const Case cases[] = {
+      {"/dev/zero", "", "line 1 holds a NUL byte"},
+      {"nul.ini", "[filetypes]\nmp3\n[add]\n" + box.Host("m") + std::string("\0x\n", 3),
+       "line 4 holds a NUL byte"},
+      {"long.ini", "[ignore]\n" + std::string(65537, 'i') + "\n",
+       "line 2 is longer than 65536 bytes"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.name == "/dev/zero" && OnWindows()) continue;
+    if (!c.text.empty()) box.Write(c.name, c.text);
+    Result run = box.Run({"-build", "-paths", c.name});
+    EXPECT_EQ(std::string(kBanner) + kBuildFlag + "Using Path set " + c.name + "\n\n" +
+                  c.name + ": " + c.problem +
+                  ", so it does not look like a paths file - library not changed\n",
+              run.out);
+    EXPECT_EQ(1, run.status);
+    EXPECT_EQ("old\n", box.Read("library.txt"));
+    if (!c.text.empty()) std::remove(box.At(c.name).c_str());
+    EXPECT_EQ("library.txt m", box.Listing());
+    ExpectLittleMemory(run);
+  }
 }
 
 TEST(BadInput, SectionsHoldAtMostAHundredThousandEntries) {

@@ -31,22 +31,6 @@ TEST(Failure, GarbagePathsFilesBuildWithoutCrashing) {
   }
 }
 
-TEST(Failure, NulByteInThePathsFileStopsTheBuild) {
-  Sandbox box;
-  box.Touch("m/a.mp3");
-  box.Write("library.txt", "old\n");
-  box.Write("paths.ini",
-            "[filetypes]\nmp3\n[add]\n" + box.Host("m") + std::string("\0x", 2) + "\n");
-  Result run = box.Run({"-build"});
-  EXPECT_EQ(std::string(kBanner) + kBuildFlag +
-                "\npaths.ini: line 4 holds a NUL byte, so it does not look like a paths "
-                "file - library not changed\n",
-            run.out);
-  EXPECT_EQ(1, run.status);
-  EXPECT_EQ("old\n", box.Read("library.txt"));
-  EXPECT_EQ("library.txt m paths.ini", box.Listing());
-}
-
 TEST(Failure, AwkwardNamesReachTheLibraryUnchanged) {
   SKIP_ON_WINDOWS(
       "names with quotes and bytes that are no characters; see the Windows tests");
