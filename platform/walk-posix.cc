@@ -15,6 +15,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -144,10 +145,10 @@ long Waits() {
 class Walk {
  public:
   Walk(const std::string& root, const WalkReaders& readers)
-      : most_(std::max(readers.most, 1)) {
+      : most_(std::max(readers.most, 0)) {
     folders_.emplace_back(root, nullptr);
     std::lock_guard<std::mutex> lock(mutex_);
-    while (static_cast<int>(readers_.size()) < std::clamp(readers.first, 1, most_))
+    while (static_cast<int>(readers_.size()) < std::clamp(readers.first, 0, most_))
       AddReader();
   }
 
@@ -157,10 +158,19 @@ class Walk {
 
  private:
   void AddReader() {
-    readers_.emplace_back([this] { Read(); });
+    try {
+      readers_.emplace_back([this] { Read(); });
+    } catch (const std::system_error&) {
+      // No more threads to be had: the readers there are go on, or, with
+      // none at all, the writer reads for itself.
+    }
   }
   // A reader's loop: reads folders until the writer is done.
   void Read();
+  // Reads `folder` with the lock let go meanwhile.
+  void Take(FolderList::iterator folder, std::unique_lock<std::mutex>* lock);
+  // The writer reads the first folder itself, when there is no reader.
+  void ReadFront(std::unique_lock<std::mutex>* lock);
   // The earliest folder nobody reads yet, when a reader may take it now.
   FolderList::iterator Next();
   void Done(FolderList::iterator folder, Contents* contents, bool waited);
@@ -203,20 +213,28 @@ void Walk::Done(FolderList::iterator folder, Contents* contents, bool waited) {
     AddReader();
 }
 
+void Walk::Take(FolderList::iterator folder, std::unique_lock<std::mutex>* lock) {
+  folder->state = Folder::kReading;
+  lock->unlock();
+  long before = Waits();
+  Contents contents = ReadFolder(folder->path, folder->above);
+  bool waited = Waits() - before >= 2;
+  lock->lock();
+  Done(folder, &contents, waited);
+}
+
 void Walk::Read() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     FolderList::iterator folder;
     work_.wait(lock, [&] { return done_ || (folder = Next()) != folders_.end(); });
     if (done_) return;
-    folder->state = Folder::kReading;
-    lock.unlock();
-    long before = Waits();
-    Contents contents = ReadFolder(folder->path, folder->above);
-    bool waited = Waits() - before >= 2;
-    lock.lock();
-    Done(folder, &contents, waited);
+    Take(folder, &lock);
   }
+}
+
+void Walk::ReadFront(std::unique_lock<std::mutex>* lock) {
+  if (folders_.front().state == Folder::kWaiting) Take(folders_.begin(), lock);
 }
 
 long long Walk::Write(OutputFile* out, const WalkProgress& progress) {
@@ -224,6 +242,7 @@ long long Walk::Write(OutputFile* out, const WalkProgress& progress) {
   std::vector<Folder> batch;
   std::unique_lock<std::mutex> lock(mutex_);
   while (!folders_.empty()) {
+    if (readers_.empty()) ReadFront(&lock);
     writer_.wait(lock, [&] { return folders_.front().state == Folder::kRead; });
     // All the folders that are done at the front, in one go: fewer turns of
     // the lock and of waking up.

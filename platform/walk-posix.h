@@ -12,7 +12,7 @@ class OutputFile;
 // How many folders are read at once. A walk starts with `first` readers and
 // adds readers up to `most` while reads wait on the file system (a network
 // share) rather than on the processor (a local disk), where more readers
-// would only contend for the cores.
+// would only contend for the cores. With none, the writer reads for itself.
 struct WalkReaders {
   int first = 4;
   int most = 16;

@@ -96,9 +96,11 @@ class WalkTreeTest : public testing::Test {
     ASSERT_GE(
         static_cast<std::size_t>(std::count(expected.begin(), expected.end(), '\n')),
         at_least);
-    // Fixed numbers of readers, and one that starts with one and adds more.
-    for (WalkReaders readers : {WalkReaders{1, 1}, WalkReaders{2, 2}, WalkReaders{16, 16},
-                                WalkReaders{64, 64}, WalkReaders{1, 64}}) {
+    // Fixed numbers of readers (none: the writer reads), and one that starts
+    // with one and adds more.
+    for (WalkReaders readers :
+         {WalkReaders{0, 0}, WalkReaders{1, 1}, WalkReaders{2, 2}, WalkReaders{16, 16},
+          WalkReaders{64, 64}, WalkReaders{1, 64}}) {
       SCOPED_TRACE(testing::Message() << readers.first << " to " << readers.most);
       long long count = 0;
       std::string walked = Walked(readers, &count);
