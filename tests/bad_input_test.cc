@@ -104,7 +104,7 @@ TEST(BadInput, PathsFilesThatAreNoTextStopTheBuild) {
   box.Write("library.txt", "old\n");
   const Case cases[] = {
       {"/dev/zero", "", "line 1 holds a NUL byte"},
-      {"nul.ini", "[filetypes]\nmp3\n[add]\n" + box.Host("m") + std::string("\0x\n", 3),
+      {"binary.ini", "[filetypes]\nmp3\n[add]\n" + box.Host("m") + std::string("\0x\n", 3),
        "line 4 holds a NUL byte"},
       {"long.ini", "[ignore]\n" + std::string(65537, 'i') + "\n",
        "line 2 is longer than 65536 bytes"},
