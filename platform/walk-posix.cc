@@ -154,7 +154,7 @@ class Walk {
 
   // The writer's loop: writes folders in order until none is left, then waits
   // for the readers to end.
-  long long Write(OutputFile* out, const WalkProgress& progress);
+  long long Write(OutputFile* out, const ListingProgress& progress);
 
  private:
   void AddReader() {
@@ -237,7 +237,7 @@ void Walk::ReadFront(std::unique_lock<std::mutex>* lock) {
   if (folders_.front().state == Folder::kWaiting) Take(folders_.begin(), lock);
 }
 
-long long Walk::Write(OutputFile* out, const WalkProgress& progress) {
+long long Walk::Write(OutputFile* out, const ListingProgress& progress) {
   long long written = 0;
   std::vector<Folder> batch;
   std::unique_lock<std::mutex> lock(mutex_);
@@ -277,7 +277,7 @@ long long Walk::Write(OutputFile* out, const WalkProgress& progress) {
 }  // namespace
 
 long long WalkTree(const std::string& root, OutputFile* out, const WalkReaders& readers,
-                   const WalkProgress& progress) {
+                   const ListingProgress& progress) {
   Walk walk(root, readers);
   return walk.Write(out, progress);
 }

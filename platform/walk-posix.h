@@ -4,10 +4,9 @@
 #ifndef SONGWHIM_PLATFORM_WALK_POSIX_H_
 #define SONGWHIM_PLATFORM_WALK_POSIX_H_
 
-#include <functional>
 #include <string>
 
-class OutputFile;
+#include "platform/platform.h"
 
 // How many folders are read at once. A walk starts with `first` readers and
 // adds readers up to `most` while reads wait on the file system (a network
@@ -18,9 +17,6 @@ struct WalkReaders {
   int most = 16;
 };
 
-// Called after each folder's entries are written, with the count so far.
-using WalkProgress = std::function<void(long long items)>;
-
 // Writes to `out` one full path per line for every file and folder beneath
 // `root`, an absolute folder without "." or ".." parts: a folder's entries by
 // name in byte order, then each subfolder's contents in that order. Links to
@@ -29,6 +25,6 @@ using WalkProgress = std::function<void(long long items)>;
 // Returns the number of lines written.
 long long WalkTree(const std::string& root, OutputFile* out,
                    const WalkReaders& readers = WalkReaders(),
-                   const WalkProgress& progress = nullptr);
+                   const ListingProgress& progress = nullptr);
 
 #endif  // SONGWHIM_PLATFORM_WALK_POSIX_H_

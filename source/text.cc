@@ -54,31 +54,39 @@ bool LineReader::Next(std::string* line) {
   return got;
 }
 
+bool LineReader::TakePiece(std::size_t* length, std::string_view* piece, bool* ended) {
+  const char* start = buffer_.data() + begin_;
+  const void* newline = std::memchr(start, '\n', end_ - begin_);
+  std::size_t text = newline ? static_cast<const char*>(newline) - start : end_ - begin_;
+  if (nul_ < begin_ + text) return Stop(kNulByte);
+  if (*length + text > max_line_) return Stop(kTooLong);
+  *length += text;
+  *ended = newline != nullptr;
+  std::size_t take = *ended ? text + 1 : text;
+  begin_ += take;
+  offset_ += static_cast<long long>(take);
+  *piece = std::string_view(start, take);
+  return true;
+}
+
 bool LineReader::NextView(std::string_view* line) {
   spill_.clear();
   if (status_ != kOk) return false;
   std::size_t length = 0;
   bool got = false;
+  std::string_view piece;
+  bool ended = false;
   while (begin_ < end_ || Fill()) {
     got = true;
-    const char* start = buffer_.data() + begin_;
-    const void* newline = std::memchr(start, '\n', end_ - begin_);
-    std::size_t text =
-        newline ? static_cast<const char*>(newline) - start : end_ - begin_;
-    if (nul_ < begin_ + text) return Stop(kNulByte);
-    if (length + text > max_line_) return Stop(kTooLong);
-    length += text;
-    std::size_t take = newline ? text + 1 : text;
-    begin_ += take;
-    offset_ += static_cast<long long>(take);
+    if (!TakePiece(&length, &piece, &ended)) return false;
     // A line that lies wholly in the buffer is handed out where it lies.
-    if (newline && spill_.empty()) {
-      *line = std::string_view(start, take);
+    if (ended && spill_.empty()) {
+      *line = piece;
       ++lines_;
       return true;
     }
-    spill_.append(start, take);
-    if (newline) break;
+    spill_.append(piece);
+    if (ended) break;
   }
   if (status_ != kOk || !got) return false;
   *line = spill_;
@@ -89,20 +97,14 @@ bool LineReader::NextView(std::string_view* line) {
 long long LineReader::PassOver(long long count) {
   long long passed = 0;
   std::size_t length = 0;  // of a line that goes on in the next fill
+  std::string_view piece;
+  bool ended = false;
   while (passed < count && (begin_ < end_ || Fill())) {
-    const char* start = buffer_.data() + begin_;
-    const void* newline = std::memchr(start, '\n', end_ - begin_);
-    std::size_t text =
-        newline ? static_cast<const char*>(newline) - start : end_ - begin_;
-    if (nul_ < begin_ + text || length + text > max_line_) {
-      Stop(nul_ < begin_ + text ? kNulByte : kTooLong);
-      break;
+    if (!TakePiece(&length, &piece, &ended)) break;
+    if (ended) {
+      ++passed;
+      length = 0;
     }
-    std::size_t take = newline ? text + 1 : text;
-    begin_ += take;
-    offset_ += static_cast<long long>(take);
-    length = newline ? 0 : length + text;
-    if (newline) ++passed;
   }
   // A last line without its line feed is a line too.
   if (length > 0 && status_ == kOk) ++passed;

@@ -62,6 +62,10 @@ class LineReader {
  private:
   bool Fill();
   bool Stop(Status status);
+  // Takes the rest of the current line that lies in the buffer into `piece`,
+  // checked, and adds its length to `*length`; `*ended` when its line feed
+  // came too. False when the line breaks the rules.
+  bool TakePiece(std::size_t* length, std::string_view* piece, bool* ended);
 
   std::FILE* file_;
   std::size_t max_line_;
