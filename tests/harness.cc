@@ -263,7 +263,7 @@ void Sandbox::InstallOpener(bool installed) {
 }
 
 std::string Sandbox::OpenedPlaylist() const {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (!fs::exists(bin_ + "/done")) {
     if (std::chrono::steady_clock::now() > deadline) return "<not started>";
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
