@@ -95,6 +95,8 @@ bool LineReader::NextView(std::string_view* line) {
 }
 
 long long LineReader::PassOver(long long count) {
+  // Nothing is passed after a bad line, so it keeps its number in Problem().
+  if (status_ != kOk) return 0;
   long long passed = 0;
   std::size_t length = 0;  // of a line that goes on in the next fill
   std::string_view piece;

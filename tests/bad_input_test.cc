@@ -54,6 +54,18 @@ TEST(BadInput, TextWithoutLineEndsIsNoLibrary) {
   ExpectRefusedPlaylist(box, run);
 }
 
+TEST(BadInput, OverlongLineIsNamedByItsOwnNumber) {
+  Sandbox box;
+  box.InstallOpener();
+  // The walks that come round again after the bad line read no further.
+  std::string lines;
+  for (int i = 0; i < 20000; ++i) lines += "/music/" + std::to_string(i) + ".mp3\n";
+  box.Write("long.txt", "/a.mp3\n/b.mp3\n/" + std::string(70000, 'x') + "\n" + lines);
+  Result run = box.Run({"-library", "long.txt"});
+  EXPECT_EQ(NotALibrary("long.txt", "line 3 is longer than 65536 bytes"), run.out);
+  ExpectRefusedPlaylist(box, run);
+}
+
 TEST(BadInput, BinaryFileAsTheLibraryLeavesNoPlaylist) {
   Sandbox box;
   box.InstallOpener();
@@ -104,7 +116,8 @@ TEST(BadInput, PathsFilesThatAreNoTextStopTheBuild) {
   box.Write("library.txt", "old\n");
   const Case cases[] = {
       {"/dev/zero", "", "line 1 holds a NUL byte"},
-      {"binary.ini", "[filetypes]\nmp3\n[add]\n" + box.Host("m") + std::string("\0x\n", 3),
+      {"binary.ini",
+       "[filetypes]\nmp3\n[add]\n" + box.Host("m") + std::string("\0x\n", 3),
        "line 4 holds a NUL byte"},
       {"long.ini", "[ignore]\n" + std::string(65537, 'i') + "\n",
        "line 2 is longer than 65536 bytes"},

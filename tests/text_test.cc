@@ -83,7 +83,7 @@ TEST(LineReader, StopsAtALineTooLongOrHoldingANulByte) {
     std::string problem;
   };
   const Case cases[] = {
-      {"ok\n" + std::string(kMaxLine + 1, 'x') + "\n", LineReader::kTooLong,
+      {"ok\n" + std::string(kMaxLine + 1, 'x') + "\nafter\nit\n", LineReader::kTooLong,
        "line 2 is longer than 65536 bytes"},
       // Without a line end at all, as a large binary file may be.
       {std::string(3 * kMaxLine, 'x'), LineReader::kTooLong,
@@ -108,6 +108,9 @@ TEST(LineReader, StopsAtALineTooLongOrHoldingANulByte) {
       EXPECT_FALSE(reader.failed());
       EXPECT_EQ(c.problem, reader.Problem());
       EXPECT_FALSE(reader.Next(&line));
+      // Reading on passes nothing more, and the bad line keeps its number.
+      EXPECT_EQ(0, reader.PassOver(1000));
+      EXPECT_EQ(c.problem, reader.Problem());
     }
   }
 }
