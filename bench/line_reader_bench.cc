@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "source/text.h"
+#include "base/line_reader.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/walk-posix.h"
-#include "source/output_file.h"
+#include "platform/output_file.h"
+#include "platform/tree_walk.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -22,10 +22,11 @@ int main(int argc, char** argv) {
   long long lines = 0;
   for (int run = 0; run < runs; ++run) {
     OutputFile out;
-    if (!out.Open("/dev/null")) return 1;
+    std::string err;
+    if (!out.Open("/dev/null", &err)) return 1;
     auto start = std::chrono::steady_clock::now();
     lines = WalkTree(argv[1], &out, readers);
-    out.Close();
+    out.Close(&err);
     std::chrono::duration<double, std::milli> took =
         std::chrono::steady_clock::now() - start;
     if (took.count() < best) best = took.count();

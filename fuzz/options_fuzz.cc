@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "base/state.h"
 #include "fuzz/fuzz_util.h"
+#include "source/modes.h"
 #include "source/options.h"
-#include "source/state.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   SilenceConsole();
@@ -27,13 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
-  int many = 20;
   int mode = kMakePlaylist;
   Library = "library.txt";
   Paths = "paths.ini";
-  bool shuffle = false;
-  ScanOptions(static_cast<int>(words.size()), argv.data(), &many, &mode, &shuffle);
-  FUZZ_CHECK(many > 0);
+  PlaylistChoice choice;
+  ScanOptions(static_cast<int>(words.size()), argv.data(), &mode, &choice);
+  FUZZ_CHECK(choice.many > 0);
   FUZZ_CHECK(mode == kMakePlaylist || mode == kBuildLibrary);
   return 0;
 }

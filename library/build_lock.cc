@@ -1,46 +1,39 @@
-// Two builds at once would share the listings and the merge file, or write one
-// library from two sides, so each build holds two locks for its whole run: one
-// for the working folder's temporary files, one for the library it writes.
-#include <cstdio>
-#include <string>
+#include "library/build_lock.h"
 
-#include "library/library.h"
-#include "platform/platform.h"
-#include "source/state.h"
+#include "base/work_files.h"
+#include "platform/lock.h"
 
 namespace {
-
-const char kFolderLock[] = "songwhim.lock";
 
 // Made before the locks are taken, so an interrupt can use them without
 // allocating.
 std::string library_lock;
-std::intptr_t folder_handle = -1;
-std::intptr_t library_handle = -1;
+FileLock folder_lock;
+FileLock library_file_lock;
 
 }  // namespace
 
-bool LockBuild() {
-  library_lock = Library + ".lock";
+bool LockBuild(const std::string& library, std::string* err) {
+  library_lock = LockName(library);
   struct {
     const char* name;
-    std::intptr_t* handle;
-  } locks[] = {{kFolderLock, &folder_handle}, {library_lock.c_str(), &library_handle}};
+    FileLock* lock;
+  } locks[] = {{kFolderLock, &folder_lock}, {library_lock.c_str(), &library_file_lock}};
   for (const auto& lock : locks) {
-    // Where no lock file can be made, no library or merge file can be written
-    // either, and the build says so when it tries.
-    if (LockFile(lock.name, lock.handle) != kHeld) continue;
+    if (LockFile(lock.name, lock.lock, err)) continue;
     UnlockBuild();
-    std::printf("Another build is running: %s is locked - library not changed\n",
-                lock.name);
+    if (lock.lock->busy) {
+      *err = std::string("Another build is running: ") + lock.name + " is locked";
+    } else {
+      *err = std::string("Cannot lock ") + lock.name + ": " + *err +
+             " (remove it if no build is running)";
+    }
     return false;
   }
   return true;
 }
 
 void UnlockBuild() {
-  UnlockFile(library_lock.c_str(), library_handle);
-  library_handle = -1;
-  UnlockFile(kFolderLock, folder_handle);
-  folder_handle = -1;
+  UnlockFile(library_lock.c_str(), &library_file_lock);
+  UnlockFile(kFolderLock, &folder_lock);
 }

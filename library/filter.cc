@@ -1,10 +1,14 @@
+#include "library/filter.h"
+
 #include <cerrno>
 #include <cstring>
 
-#include "library/library.h"
-#include "source/output_file.h"
-#include "source/state.h"
-#include "source/text.h"
+#include "base/line_reader.h"
+#include "base/state.h"
+#include "base/text.h"
+#include "base/work_files.h"
+#include "platform/files.h"
+#include "platform/output_file.h"
 
 bool IsWanted(std::string_view line) {
   // The file type stands just before the line's last character, its newline.
@@ -20,41 +24,39 @@ bool IsWanted(std::string_view line) {
   return can == 1;
 }
 
-namespace {
-
-// Reports a failed filter and says the library stays as it was.
-bool Fail(const char* what, const std::string& name, int error) {
-  std::printf("Cannot %s %s: %s - library not changed\n", what, name.c_str(),
-              std::strerror(error));
-  return false;
-}
-
-}  // namespace
-
-bool FilterTracks(const std::string& output, int* filecount) {
+bool FilterTracks(const std::string& output, int* filecount, std::string* err) {
   OutputFile library;
-  if (!library.Open(output)) return Fail("create library file", Library, errno);
-  std::FILE* merge = std::fopen(kMergeFile, "r");
-  if (!merge) return Fail("open", kMergeFile, errno);
+  if (!library.Open(output, err)) {
+    *err = "Cannot create library file " + Library + ": " + *err;
+    return false;
+  }
+  std::FILE* merge = OpenFile(kMergeFile, "r");
+  if (!merge) {
+    *err = std::string("Cannot open ") + kMergeFile + ": " + std::strerror(errno);
+    return false;
+  }
   std::printf("Removing Unwanted Paths\n");
   std::printf("Archiving Chosen Filetypes\n");
   *filecount = 0;
   LineReader reader(merge);
   std::string_view line;
-  while (reader.NextView(&line)) {
+  // A full disk ends the pass at the first write it refuses.
+  while (!library.failed() && reader.NextView(&line)) {
     if (!IsWanted(line)) continue;
     library.Write(line.data(), line.size());
     *filecount += 1;
   }
   std::fclose(merge);
-  int write_error = library.Close();
+  std::string write_error;
+  bool written = library.Close(&write_error);
   if (reader.bad_line()) {
-    std::printf(
-        "%s: %s, so it does not look like a folder listing - library not changed\n",
-        kMergeFile, reader.Problem().c_str());
-    return false;
+    *err = std::string(kMergeFile) + ": " + reader.Problem() +
+           ", so it does not look like a folder listing";
+  } else if (reader.failed()) {
+    *err =
+        std::string("Cannot read ") + kMergeFile + ": " + std::strerror(reader.error());
+  } else if (!written) {
+    *err = "Cannot write library file " + Library + ": " + write_error;
   }
-  if (reader.failed()) return Fail("read", kMergeFile, reader.error());
-  if (write_error != 0) return Fail("write library file", Library, write_error);
-  return true;
+  return reader.status() == LineReader::kOk && written;
 }

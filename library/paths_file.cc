@@ -1,21 +1,22 @@
+#include "library/paths_file.h"
+
 #include <cstring>
 
-#include "library/library.h"
-#include "source/state.h"
-#include "source/text.h"
+#include "base/text.h"
 
 namespace {
 
-// Reader states: a section, or the header line that opens it.
-enum {
-  kNoSection = 0,
-  kAdd = 1,
-  kAddHeader = 2,
-  kIgnore = 3,
-  kIgnoreHeader = 4,
-  kFiletypes = 5,
-  kFiletypesHeader = 6
-};
+enum class Section { kNone, kAdd, kIgnore, kFiletypes };
+
+// The section a line opens, or kNone. A header starts in the first column;
+// whatever follows it on its line is ignored. Of [filetypes] only "[file" is
+// compared.
+Section HeaderOf(const std::string& line) {
+  if (SameNoCase(line, "[add]", 5)) return Section::kAdd;
+  if (SameNoCase(line, "[ignore]", 8)) return Section::kIgnore;
+  if (SameNoCase(line, "[file", 5)) return Section::kFiletypes;
+  return Section::kNone;
+}
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
@@ -35,13 +36,73 @@ std::string LastThree(const std::string& entry) {
   return entry.size() < 3 ? entry : entry.substr(entry.size() - 3);
 }
 
-// Entries a section may hold in all: far more than any collection needs, and
-// a bound on what a paths file that never ends can make the build hold.
-constexpr std::size_t kMaxEntries = 100000;
+class Reader {
+ public:
+  Reader(LineReader* reader, const std::string& name, const AddFolder& add,
+         PathsTables* tables)
+      : reader_(reader), name_(name), add_(add), tables_(tables) {}
 
-bool TooMany(const char* section, const LineReader& reader) {
-  std::printf("%s: line %lld: more than %zu %s entries - library not changed\n",
-              Paths.c_str(), reader.lines(), kMaxEntries, section);
+  bool Read(std::string* err);
+
+ private:
+  // Takes the trimmed `entry` of the current section.
+  bool Take(const std::string& entry, std::string* err);
+  bool TooMany(const char* section, std::string* err) const;
+
+  LineReader* reader_;
+  const std::string& name_;
+  const AddFolder& add_;
+  PathsTables* tables_;
+  Section section_ = Section::kNone;
+  std::size_t adds_ = 0;
+};
+
+bool Reader::TooMany(const char* section, std::string* err) const {
+  *err = name_ + ": line " + std::to_string(reader_->lines()) + ": more than " +
+         std::to_string(kMaxEntries) + " " + section + " entries";
+  return false;
+}
+
+bool Reader::Take(const std::string& entry, std::string* err) {
+  switch (section_) {
+    case Section::kAdd:
+      if (entry.size() <= 2) return true;
+      if (adds_++ >= kMaxEntries) return TooMany("[add]", err);
+      return add_(entry, err);
+    case Section::kIgnore:
+      if (entry.size() <= 2) return true;
+      if (tables_->ignore.size() >= kMaxEntries) return TooMany("[ignore]", err);
+      tables_->ignore.push_back(entry);
+      return true;
+    case Section::kFiletypes:
+      if (entry.size() <= 1) return true;
+      if (tables_->filetypes.size() >= kMaxEntries) return TooMany("[filetypes]", err);
+      tables_->filetypes.push_back(LastThree(entry));
+      return true;
+    case Section::kNone:
+      return true;
+  }
+  return true;
+}
+
+bool Reader::Read(std::string* err) {
+  std::string line;
+  while (reader_->Next(&line)) {
+    Section header = HeaderOf(line);
+    if (header != Section::kNone) {
+      section_ = header;
+      continue;
+    }
+    DropCarriageReturn(line);
+    trim(line);
+    if (!Take(line, err)) return false;
+  }
+  if (reader_->bad_line()) {
+    *err = name_ + ": " + reader_->Problem() + ", so it does not look like a paths file";
+    return false;
+  }
+  if (!reader_->failed()) return true;
+  *err = "Cannot read paths file " + name_ + ": " + std::strerror(reader_->error());
   return false;
 }
 
@@ -56,38 +117,7 @@ void trim(std::string& s) {
   s.erase(end);
 }
 
-bool ReadPathsFile(std::FILE* paths) {
-  int inadd = kNoSection;
-  LineReader reader(paths);
-  while (reader.Next(&Path)) {
-    if (SameNoCase(Path, "[add]", 5)) inadd = kAddHeader;
-    if (SameNoCase(Path, "[ignore]", 8)) inadd = kIgnoreHeader;
-    if (SameNoCase(Path, "[file", 5)) inadd = kFiletypesHeader;
-    DropCarriageReturn(Path);
-    trim(Path);
-    if (inadd == kAdd && Path.size() > 2) {
-      if (static_cast<std::size_t>(PCount) >= kMaxEntries)
-        return TooMany("[add]", reader);
-      MakeDir(Path);
-    }
-    if (inadd == kIgnore && Path.size() > 2) {
-      if (Remove.size() >= kMaxEntries) return TooMany("[ignore]", reader);
-      Remove.push_back(Path);
-    }
-    if (inadd == kFiletypes && Path.size() > 1) {
-      if (Allow.size() >= kMaxEntries) return TooMany("[filetypes]", reader);
-      Allow.push_back(LastThree(Path));
-    }
-    if (inadd == kAddHeader || inadd == kIgnoreHeader || inadd == kFiletypesHeader)
-      --inadd;
-  }
-  if (reader.bad_line()) {
-    std::printf("%s: %s, so it does not look like a paths file - library not changed\n",
-                Paths.c_str(), reader.Problem().c_str());
-    return false;
-  }
-  if (!reader.failed()) return true;
-  std::printf("Cannot read paths file %s: %s - library not changed\n", Paths.c_str(),
-              std::strerror(reader.error()));
-  return false;
+bool ReadPathsFile(LineReader* reader, const std::string& name, const AddFolder& add,
+                   PathsTables* tables, std::string* err) {
+  return Reader(reader, name, add, tables).Read(err);
 }

@@ -1,20 +1,22 @@
-// Build locks on Windows: LockFileEx on a file opened to be deleted on close,
-// so the system drops the lock and removes the file with the process.
+// Locks on Windows: LockFileEx on a file opened to be deleted on close, so
+// the system drops the lock and removes the file with the process.
 #include <windows.h>
 
-#include <cstdint>
-#include <string>
+#include <cerrno>
+#include <cstring>
 
-#include "platform/platform.h"
+#include "platform/lock.h"
 
 namespace {
 
 // The lock files this process holds, so that a second name for one of them is
-// not taken for another build's lock.
+// not taken for another process's lock. Emptied as locks are dropped.
 struct HeldLock {
+  HANDLE file;
   DWORD volume, high, low;
 };
-HeldLock held_locks[4];
+constexpr int kMostHeld = 4;
+HeldLock held_locks[kMostHeld];
 int held_count = 0;
 
 bool HeldHere(const BY_HANDLE_FILE_INFORMATION& info) {
@@ -27,40 +29,59 @@ bool HeldHere(const BY_HANDLE_FILE_INFORMATION& info) {
   return false;
 }
 
+bool Refuse(DWORD error, std::string* err) {
+  *err = std::strerror(error == ERROR_ACCESS_DENIED ? EACCES : EIO);
+  return false;
+}
+
 }  // namespace
 
-LockState LockFile(const std::string& name, std::intptr_t* handle) {
-  *handle = -1;
+bool LockFile(const std::string& name, FileLock* lock, std::string* err) {
+  lock->handle = -1;
+  lock->busy = false;
   // The system removes the file when the last handle to it closes.
   HANDLE file = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return GetLastError() == ERROR_SHARING_VIOLATION ? kHeld : kUnavailable;
+  if (file == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    // Where the folder itself is missing, nothing can be written by anyone.
+    if (error == ERROR_PATH_NOT_FOUND) return true;
+    lock->busy = error == ERROR_SHARING_VIOLATION;
+    return !lock->busy && Refuse(error, err);
+  }
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(file, &info)) {
+    DWORD error = GetLastError();
     CloseHandle(file);
-    return kUnavailable;
+    return Refuse(error, err);
   }
   if (HeldHere(info)) {
     CloseHandle(file);
-    return kLocked;
+    return true;
   }
   OVERLAPPED start = {};
   if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
                   &start)) {
     DWORD error = GetLastError();
     CloseHandle(file);
-    return error == ERROR_LOCK_VIOLATION ? kHeld : kUnavailable;
+    lock->busy = error == ERROR_LOCK_VIOLATION;
+    return !lock->busy && Refuse(error, err);
   }
-  if (held_count < 4)
-    held_locks[held_count++] = {info.dwVolumeSerialNumber, info.nFileIndexHigh,
+  if (held_count < kMostHeld)
+    held_locks[held_count++] = {file, info.dwVolumeSerialNumber, info.nFileIndexHigh,
                                 info.nFileIndexLow};
-  *handle = reinterpret_cast<std::intptr_t>(file);
-  return kLocked;
+  lock->handle = reinterpret_cast<std::intptr_t>(file);
+  return true;
 }
 
-void UnlockFile(const char*, std::intptr_t handle) {
-  if (handle != -1) CloseHandle(reinterpret_cast<HANDLE>(handle));
+void UnlockFile(const char*, FileLock* lock) {
+  if (lock->handle == -1) return;
+  HANDLE file = reinterpret_cast<HANDLE>(lock->handle);
+  for (int n = 0; n < held_count; ++n) {
+    if (held_locks[n].file == file) held_locks[n] = held_locks[--held_count];
+  }
+  CloseHandle(file);
+  lock->handle = -1;
 }

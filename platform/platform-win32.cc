@@ -7,11 +7,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "base/line_reader.h"
+#include "platform/files.h"
+#include "platform/output_file.h"
 #include "platform/platform.h"
-#include "source/output_file.h"
-#include "source/state.h"
-#include "source/text.h"
 
 namespace {
 
@@ -49,7 +50,8 @@ void RecodeListing(const std::string& listing) {
   std::FILE* in = std::fopen(listing.c_str(), "r");
   if (!in) return;
   OutputFile out;
-  if (!out.Open(recoded)) {
+  std::string err;
+  if (!out.Open(recoded, &err)) {
     std::fclose(in);
     return;
   }
@@ -65,7 +67,7 @@ void RecodeListing(const std::string& listing) {
   // A listing read only in part stays as it is; the filter reports what
   // stopped the reading.
   bool whole = reader.status() == LineReader::kOk;
-  if (out.Close() == 0 && whole && changed) RenameOver(recoded, listing);
+  if (out.Close(&err) && whole && changed) RenameOver(recoded, listing, &err);
   std::remove(recoded.c_str());
 }
 
@@ -86,25 +88,33 @@ std::string AnsiLine(const std::string& line) {
 }
 
 // `dir` tells nothing while it runs, so there is no count to show.
-std::string ListFolder(const std::string& folder, const std::string& listing,
-                       const ListingProgress&) {
+bool ListFolder(const std::string& folder, const std::string& listing,
+                const ListingProgress&, std::string* note, std::string* err) {
   // A double quote would end the quoting early and hand the rest of the name
   // to the command interpreter as commands.
   if (folder.find_first_of(std::string("\"\0\r\n", 4)) != std::string::npos) {
     if (std::FILE* empty = std::fopen(listing.c_str(), "w")) std::fclose(empty);
-    return "(not a usable folder name) ";
+    *note = "not a usable folder name";
+    return true;
   }
-  DoSys = "dir \"" + folder + "\" /s/b >" + listing;
+  std::string command = "dir \"" + folder + "\" /s/b >" + listing;
   std::fflush(stdout);
-  std::system(DoSys.c_str());
+  std::system(command.c_str());
+  std::FILE* written = std::fopen(listing.c_str(), "r");
+  if (!written) {
+    *err = "Cannot create " + listing + ": " + std::strerror(errno);
+    return false;
+  }
+  std::fclose(written);
   RecodeListing(listing);
-  return "";
+  return true;
 }
 
-void OpenPlaylist(const std::string& name) {
-  DoSys = "start " + name + "&";
+bool OpenPlaylist(const std::string& name, std::string*) {
+  std::string command = "start " + name + "&";
   std::fflush(stdout);
-  std::system(DoSys.c_str());
+  std::system(command.c_str());
+  return true;
 }
 
 void DiscardTypedAhead() {
@@ -123,26 +133,4 @@ int TerminalWidth() {
   CONSOLE_SCREEN_BUFFER_INFO info;
   if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) return 0;
   return info.dwSize.X;
-}
-
-bool RenameOver(const std::string& from, const std::string& to) {
-  // A playlist run that has the old library open keeps it from being replaced
-  // for the few milliseconds it reads; wait that out.
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    DWORD error = GetLastError();
-    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) break;
-    Sleep(100);
-  }
-  errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
-  return false;
-}
-
-void AppendFile(std::FILE* from, OutputFile* to, Appended* appended) {
-  AppendStream(from, to, appended);
-}
-
-// Listings come from the command interpreter and are copied as they are.
-bool MoveInsteadOfCopy(const std::string&, const std::string&) {
-  return false;
 }

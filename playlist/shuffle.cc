@@ -10,8 +10,6 @@
 #include <cstdint>
 #include <ctime>
 
-#include "playlist/playlist.h"
-
 namespace {
 
 // A number drawn evenly from the open interval (0, 1).
@@ -66,13 +64,12 @@ std::mt19937_64 SeededGenerator() {
   return std::mt19937_64(sequence);
 }
 
-bool ShufflePlaylist(int many) {
+void PickByShuffle(LineReader* library, int many, PlaylistFile* playlist) {
   std::mt19937_64 random = SeededGenerator();
-  return WritePlaylist([&](std::FILE* library, OutputFile* playlist) {
-    LineReader reader(library);
-    std::vector<std::string> picks = PickLines(&reader, many, &random);
-    if (reader.status() != LineReader::kOk) return PickedBy(reader, 0);
-    for (std::string& pick : picks) WritePick(&pick, playlist);
-    return PickedBy(reader, static_cast<int>(picks.size()));
-  });
+  std::vector<std::string> picks = PickLines(library, many, &random);
+  if (library->status() != LineReader::kOk) return;
+  for (const std::string& pick : picks) {
+    if (playlist->failed()) return;
+    playlist->Add(pick);
+  }
 }

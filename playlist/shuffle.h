@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "source/text.h"
+#include "base/line_reader.h"
+#include "playlist/playlist_file.h"
 
 // Picks min(`many`, L) distinct lines of the L lines `reader` gives, every
 // subset of that size and every order of it as likely, in a single pass that
@@ -16,5 +17,10 @@ std::vector<std::string> PickLines(LineReader* reader, int many, std::mt19937_64
 // A generator seeded from the system's entropy and the time, so that every
 // run draws anew.
 std::mt19937_64 SeededGenerator();
+
+// Adds min(`many`, L) lines of the L lines of `library` to `playlist`, drawn
+// by PickLines with a newly seeded generator. Adds nothing when the library
+// turns out to hold a bad line.
+void PickByShuffle(LineReader* library, int many, PlaylistFile* playlist);
 
 #endif  // SONGWHIM_PLAYLIST_SHUFFLE_H_

@@ -2,26 +2,22 @@
 // makes a random playlist from it on each ordinary run.
 #include <cstdio>
 
-#include "library/library.h"
 #include "playlist/playlist.h"
+#include "source/modes.h"
 #include "source/options.h"
 
 int main(int argc, char** argv) {
-  int many = 20;
   int GotoMode = kMakePlaylist;
-  bool shuffle = false;
+  PlaylistChoice choice;
   PrintBanner();
   if (WantsHelp(argc, argv)) {
     PrintUsage();
     return 0;
   }
-  ScanOptions(argc, argv, &many, &GotoMode, &shuffle);
+  ScanOptions(argc, argv, &GotoMode, &choice);
   std::printf("\n");
   ProbeFiles(&GotoMode);
-  bool ok = true;
-  if (GotoMode == kMakePlaylist)
-    ok = shuffle ? ShufflePlaylist(many) : MakePlaylist(many);
-  if (GotoMode == kBuildLibrary) ok = MakeLibrary();
+  bool ok = RunMode(GotoMode, choice);
   std::fflush(stdout);
   return ok ? 0 : 1;
 }

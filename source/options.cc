@@ -5,13 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/platform.h"
-#include "source/state.h"
-#include "source/text.h"
+#include "base/state.h"
+#include "base/text.h"
+#include "source/modes.h"
 
 namespace {
 
-const char kDashes18[] = "------------------\n";
 const char kDashes20[] = "--------------------\n";
 
 // The standard library's atoi, but a number too large for the count gives the
@@ -25,21 +24,6 @@ int ReadNumber(const char* text) {
 // has none.
 const char* ValueAfter(int argc, char** argv, int n) {
   return n + 1 < argc ? argv[n + 1] : nullptr;
-}
-
-bool CanOpen(const std::string& name) {
-  std::FILE* file = std::fopen(name.c_str(), "r");
-  if (!file) return false;
-  std::fclose(file);
-  return true;
-}
-
-void WaitForEnter() {
-  DiscardTypedAhead();
-  std::printf("Press Enter to quit...\n");
-  std::fflush(stdout);
-  std::getchar();
-  std::printf("%s", kDashes18);
 }
 
 }  // namespace
@@ -88,45 +72,31 @@ void PrintUsage() {
       "is written in the working folder and opened in your player.\n");
 }
 
-void ScanOptions(int argc, char** argv, int* many, int* GotoMode, bool* shuffle) {
+void ScanOptions(int argc, char** argv, int* GotoMode, PlaylistChoice* choice) {
   for (int n = 1; n < argc; ++n) {
-    Path = argv[n];
-    if (SameNoCase(Path, "-tracks", 7)) {
+    const char* argument = argv[n];
+    if (SameNoCase(argument, "-tracks", 7)) {
       const char* value = ValueAfter(argc, argv, n);
       int many2 = 0;
       if (value && *value) many2 = ReadNumber(value);
-      if (many2 > 0) *many = many2;
-      std::printf("Number of tracks set to %d\n", *many);
+      if (many2 > 0) choice->many = many2;
+      std::printf("Number of tracks set to %d\n", choice->many);
     }
-    if (SameNoCase(Path, "-build", 6)) {
+    if (SameNoCase(argument, "-build", 6)) {
       *GotoMode = kBuildLibrary;
       std::printf("Library Builder Mode\n%s", kDashes20);
     }
-    if (SameNoCase(Path, "-library", 8)) {
+    if (SameNoCase(argument, "-library", 8)) {
       if (const char* value = ValueAfter(argc, argv, n)) Library = value;
       std::printf("Using Library set %s\n", Library.c_str());
     }
-    if (SameNoCase(Path, "-paths", 8)) {
+    if (SameNoCase(argument, "-paths", 8)) {
       if (const char* value = ValueAfter(argc, argv, n)) Paths = value;
       std::printf("Using Path set %s\n", Paths.c_str());
     }
-    if (SameNoCase(Path, "-shuffle", 9)) {
-      *shuffle = true;
+    if (SameNoCase(argument, "-shuffle", 9)) {
+      choice->shuffle = true;
       std::printf("Shuffle Mode - every track as likely, none twice\n");
     }
-  }
-}
-
-void ProbeFiles(int* GotoMode) {
-  if (!CanOpen(Library) && *GotoMode == kMakePlaylist) {
-    *GotoMode = kBuildLibrary;
-    std::printf("%s not found.\n%sLibrary Builder Mode\n%s", Library.c_str(), kDashes18,
-                kDashes20);
-  }
-  if (!CanOpen(Paths) && *GotoMode == kBuildLibrary) {
-    *GotoMode = kDoNothing;
-    std::printf("Path file not found.\n%s\nCreate path file, then restart.\n",
-                Paths.c_str());
-    WaitForEnter();
   }
 }

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <pty.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -17,6 +16,14 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+#ifdef __APPLE__
+#include <util.h>
+#else
+#include <pty.h>
+#endif
+
+extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -134,6 +141,30 @@ std::string Sandbox::Listing() const {
 
 namespace {
 
+// A pipe whose ends close on exec, so no program started meanwhile holds
+// another one's pipes.
+bool MakePipe(int ends[2]) {
+#ifdef __linux__
+  return pipe2(ends, O_CLOEXEC) == 0;
+#else
+  if (pipe(ends) != 0) return false;
+  return fcntl(ends[0], F_SETFD, FD_CLOEXEC) == 0 &&
+         fcntl(ends[1], F_SETFD, FD_CLOEXEC) == 0;
+#endif
+}
+
+// execvpe where the C library has none: the child's own environment is
+// replaced first, which is all execvpe does besides.
+[[noreturn]] void ExecWith(char** argv, char** env) {
+#ifdef __linux__
+  execvpe(argv[0], argv, env);
+#else
+  environ = env;
+  execvp(argv[0], argv);
+#endif
+  _exit(127);
+}
+
 std::string Drain(int fd) {
   std::string text;
   char chunk[4096];
@@ -191,10 +222,7 @@ Running Sandbox::Start(const std::vector<std::string>& args, const std::string* 
   std::vector<char*>& env = launch.env;
 
   int in[2], out[2], err[2];
-  // Close-on-exec, so no program started meanwhile holds another one's pipes.
-  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 ||
-      pipe2(err, O_CLOEXEC) != 0)
-    std::abort();
+  if (!MakePipe(in) || !MakePipe(out) || !MakePipe(err)) std::abort();
   pid_t pid = fork();
   if (pid == 0) {
     dup2(in[0], 0);
@@ -203,8 +231,7 @@ Running Sandbox::Start(const std::vector<std::string>& args, const std::string* 
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
     if (chdir(dir_.c_str()) != 0) _exit(126);
     // The program is found on this process's PATH, and runs with its own.
-    execvpe(argv[0], argv.data(), env.data());
-    _exit(127);
+    ExecWith(argv.data(), env.data());
   }
   close(in[0]);
   close(out[1]);
@@ -227,7 +254,11 @@ Result Finish(const Running& running) {
   int status = 0;
   struct rusage usage = {};
   wait4(running.pid, &status, 0, &usage);
+#ifdef __APPLE__
+  result.max_rss_kib = usage.ru_maxrss / 1024;  // counted in bytes there
+#else
   result.max_rss_kib = usage.ru_maxrss;
+#endif
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   if (OnWindows()) {
     result.out = FromWindowsText(result.out);
@@ -363,8 +394,7 @@ Result Sandbox::RunOnTerminal(const std::vector<std::string>& args, int columns)
   if (pid < 0) std::abort();
   if (pid == 0) {
     if (chdir(dir_.c_str()) != 0) _exit(126);
-    execvpe(launch.argv[0], launch.argv.data(), launch.env.data());
-    _exit(127);
+    ExecWith(launch.argv.data(), launch.env.data());
   }
   Result result;
   char chunk[4096];

@@ -1,4 +1,6 @@
 // The merge of the listing files, run in a folder of its own.
+#include "library/merge.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -6,8 +8,8 @@
 #include <random>
 #include <sstream>
 
-#include "library/library.h"
-#include "source/state.h"
+#include "base/state.h"
+#include "base/work_files.h"
 
 namespace fs = std::filesystem;
 
@@ -55,7 +57,8 @@ TEST_F(MergeTest, ListingsJoinInOrderAndEveryLastLineEndsInALineFeed) {
   for (const Case& c : cases) {
     PCount = static_cast<int>(c.listings.size());
     for (int n = 1; n <= PCount; ++n) Write(ListingName(n), c.listings[n - 1]);
-    ASSERT_TRUE(MergeListings());
+    std::string err;
+    ASSERT_TRUE(MergeListings(&err)) << err;
     EXPECT_TRUE(Read(kMergeFile) == c.merged) << Read(kMergeFile).size();
     for (int n = 1; n <= PCount; ++n) EXPECT_FALSE(fs::exists(ListingName(n)));
   }

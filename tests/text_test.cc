@@ -1,12 +1,14 @@
 // The small pieces every module leans on: comparison, line reading, trimming.
-#include "source/text.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-#include "library/library.h"
-#include "source/state.h"
+#include "base/line_reader.h"
+#include "base/state.h"
+#include "library/filter.h"
+#include "library/paths_file.h"
 #include "tests/scratch_file.h"
 
 namespace {

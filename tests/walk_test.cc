@@ -6,8 +6,8 @@
 #include <memory>
 #include <random>
 
-#include "playlist/playlist.h"
-#include "source/state.h"
+#include "base/state.h"
+#include "playlist/random_walk.h"
 #include "tests/scratch_file.h"
 
 namespace {
@@ -22,10 +22,12 @@ class WalkTest : public testing::Test {
       std::fprintf(file, "line %d%s", i, (i < lines || last_newline) ? "\n" : "");
     }
     std::rewind(file);
-    return LibraryCursor(file);
+    reader_ = std::make_unique<LineReader>(file);
+    return LibraryCursor(reader_.get());
   }
 
   std::unique_ptr<ScratchFile> scratch_;
+  std::unique_ptr<LineReader> reader_;
 };
 
 TEST_F(WalkTest, LandsWhereTheArithmeticSaysForManySizesAndSteps) {

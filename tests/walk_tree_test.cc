@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/walk-posix.h"
-#include "source/output_file.h"
+#include "platform/output_file.h"
+#include "platform/tree_walk.h"
 
 namespace fs = std::filesystem;
 
@@ -80,9 +80,10 @@ class WalkTreeTest : public testing::Test {
   std::string Walked(WalkReaders readers, long long* count = nullptr) {
     std::string name = root_ + "/listing.txt";
     OutputFile out;
-    EXPECT_TRUE(out.Open(name));
+    std::string err;
+    EXPECT_TRUE(out.Open(name, &err));
     long long written = WalkTree(root_ + "/t", &out, readers);
-    EXPECT_EQ(0, out.Close());
+    EXPECT_TRUE(out.Close(&err));
     if (count) *count = written;
     std::ifstream in(name, std::ios::binary);
     std::ostringstream text;

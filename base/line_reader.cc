@@ -1,33 +1,31 @@
-#include "source/text.h"
+#include "base/line_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace {
 
-char Fold(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-char At(std::string_view text, std::size_t i) {
-  return i < text.size() ? text[i] : '\0';
-}
-
 constexpr std::size_t kBufferSize = 1 << 16;
 
 }  // namespace
 
-bool SameNoCase(std::string_view text, std::string_view keyword, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    char a = Fold(At(text, i));
-    if (a != Fold(At(keyword, i))) return false;
-    if (a == '\0') return true;
-  }
-  return true;
-}
-
 LineReader::LineReader(std::FILE* file, std::size_t max_line)
     : file_(file), max_line_(max_line), buffer_(kBufferSize) {}
+
+LineReader LineReader::OfText(std::string_view text, std::size_t max_line) {
+  LineReader reader(nullptr, max_line);
+  reader.text_ = text;
+  return reader;
+}
+
+std::size_t LineReader::Read(char* into, std::size_t size) {
+  if (file_) return std::fread(into, 1, size, file_);
+  std::size_t count = std::min(size, text_.size() - text_at_);
+  if (count > 0) std::memcpy(into, text_.data() + text_at_, count);
+  text_at_ += count;
+  return count;
+}
 
 bool LineReader::Stop(Status status) {
   status_ = status;
@@ -36,8 +34,8 @@ bool LineReader::Stop(Status status) {
 
 bool LineReader::Fill() {
   begin_ = 0;
-  end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-  if (end_ == 0 && std::ferror(file_)) {
+  end_ = Read(buffer_.data(), buffer_.size());
+  if (end_ == 0 && file_ && std::ferror(file_)) {
     error_ = errno;
     return Stop(kReadError);
   }
@@ -115,7 +113,8 @@ long long LineReader::PassOver(long long count) {
 }
 
 void LineReader::Rewind() {
-  std::rewind(file_);
+  if (file_) std::rewind(file_);
+  text_at_ = 0;
   begin_ = end_ = nul_ = 0;
   status_ = kOk;
   lines_ = offset_ = 0;

@@ -1,12 +1,13 @@
-#include "source/state.h"
+#include "base/state.h"
 
-std::string Path;
 std::string Library = "library.txt";
 std::string Paths = "paths.ini";
-std::string DoSys;
-int PCount = 0;
-int CCount = 0;
 
+int PCount = 0;
+std::string DoSys;
 std::vector<std::string> Remove;
 std::vector<std::string> Allow;
 std::string Filetype;
+
+std::string Path;
+int CCount = 0;

@@ -3,15 +3,10 @@
 // depth-first walk would list them. Readers always take the earliest folder
 // nobody reads yet, and the writer writes folders from the front of the list
 // as they are done, so the listing is that of a plain depth-first walk.
-#include "platform/walk-posix.h"
-
-#include <dirent.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
+#include "platform/tree_walk.h"
 
 #include <algorithm>
 #include <condition_variable>
-#include <cstring>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -19,8 +14,6 @@
 #include <thread>
 #include <utility>
 #include <vector>
-
-#include "source/output_file.h"
 
 namespace {
 
@@ -32,10 +25,16 @@ constexpr std::size_t kMaxAheadBytes = 16 << 20;
 
 // A folder and the folders above it, nearest first.
 struct Identity {
-  dev_t dev;
-  ino_t ino;
+  FolderId id;
   std::shared_ptr<const Identity> up;
 };
+
+bool IsAbove(const Identity* folder, const FolderId& id) {
+  for (; folder; folder = folder->up.get()) {
+    if (folder->id == id) return true;
+  }
+  return false;
+}
 
 struct Folder {
   enum State { kWaiting, kReading, kRead };
@@ -52,104 +51,36 @@ struct Folder {
 
 using FolderList = std::list<Folder>;
 
-struct Entry {
-  std::string name;
-  unsigned char type;
-};
-
-std::string Join(const std::string& folder, const std::string& name) {
-  return folder == "/" ? "/" + name : folder + "/" + name;
-}
-
-bool MayBeFolder(unsigned char type) {
-  return type == DT_DIR || type == DT_LNK || type == DT_UNKNOWN;
-}
-
-// Only links and file systems that give no type cost a stat.
-bool IsFolder(const std::string& path, unsigned char type) {
-  if (type == DT_DIR) return true;
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool IsAbove(const Identity* folder, const struct stat& info) {
-  for (; folder; folder = folder->up.get()) {
-    if (folder->dev == info.st_dev && folder->ino == info.st_ino) return true;
-  }
-  return false;
-}
-
-std::vector<Entry> ReadEntries(DIR* dir) {
-  std::vector<Entry> entries;
-  while (struct dirent* item = readdir(dir)) {
-    const char* name = item->d_name;
-    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-    // A line-oriented library cannot hold a name with a line feed.
-    if (std::strchr(name, '\n')) continue;
-    entries.push_back({name, item->d_type});
-  }
-  std::sort(entries.begin(), entries.end(),
-            [](const Entry& a, const Entry& b) { return a.name < b.name; });
-  return entries;
-}
-
-// What reading one folder gives.
-struct Contents {
-  std::string lines;
-  long long count = 0;
-  std::vector<std::string> subfolders;  // in listing order
+// What reading a folder gives the walk.
+struct Contents : FolderContents {
   std::shared_ptr<const Identity> identity;
 };
 
 // An unreadable folder, or one that is already on the way down to it (a link
 // back up), gives nothing.
-Contents ReadFolder(const std::string& path,
-                    const std::shared_ptr<const Identity>& above) {
+Contents ReadOne(const std::string& path, const std::shared_ptr<const Identity>& above) {
   Contents contents;
-  DIR* dir = opendir(path.c_str());
-  if (!dir) return contents;
-  struct stat info;
-  if (fstat(dirfd(dir), &info) != 0 || IsAbove(above.get(), info)) {
-    closedir(dir);
-    return contents;
-  }
-  std::vector<Entry> entries = ReadEntries(dir);
-  closedir(dir);
-  contents.identity =
-      std::make_shared<const Identity>(Identity{info.st_dev, info.st_ino, above});
-  std::string line;
-  for (const Entry& entry : entries) {
-    line = Join(path, entry.name);
-    if (MayBeFolder(entry.type) && IsFolder(line, entry.type))
-      contents.subfolders.push_back(line);
-    contents.lines += line;
-    contents.lines += '\n';
-  }
-  contents.count = static_cast<long long>(entries.size());
+  FolderId seen;
+  auto enter = [&](const FolderId& id) {
+    seen = id;
+    return !IsAbove(above.get(), id);
+  };
+  if (ReadFolder(path, enter, &contents))
+    contents.identity = std::make_shared<const Identity>(Identity{seen, above});
   return contents;
 }
 
-// How often the calling thread has had to wait for the file system (or
-// anything else) so far: waits for a network or a disk show as voluntary
-// context switches. Where threads do not count them, every read looks as if
-// it waited.
-long Waits() {
-#ifdef RUSAGE_THREAD
-  struct rusage usage;
-  if (getrusage(RUSAGE_THREAD, &usage) == 0) return usage.ru_nvcsw;
-#endif
-  static thread_local long reads = 0;
-  return reads += 2;
-}
-
-class Walk {
+class TreeWalk {
  public:
-  Walk(const std::string& root, const WalkReaders& readers)
+  TreeWalk(const std::string& root, const WalkReaders& readers)
       : most_(std::max(readers.most, 0)) {
     folders_.emplace_back(root, nullptr);
     std::lock_guard<std::mutex> lock(mutex_);
-    while (static_cast<int>(readers_.size()) < std::clamp(readers.first, 0, most_))
-      AddReader();
+    // Fewer threads than asked for, or none: the walk goes on with those
+    // there are, and with none, the writer reads for itself.
+    while (static_cast<int>(readers_.size()) < std::clamp(readers.first, 0, most_) &&
+           AddReader()) {
+    }
   }
 
   // The writer's loop: writes folders in order until none is left, then waits
@@ -157,12 +88,13 @@ class Walk {
   long long Write(OutputFile* out, const ListingProgress& progress);
 
  private:
-  void AddReader() {
+  // False when no more threads are to be had.
+  bool AddReader() {
     try {
       readers_.emplace_back([this] { Read(); });
+      return true;
     } catch (const std::system_error&) {
-      // No more threads to be had: the readers there are go on, or, with
-      // none at all, the writer reads for itself.
+      return false;
     }
   }
   // A reader's loop: reads folders until the writer is done.
@@ -186,7 +118,7 @@ class Walk {
   bool done_ = false;
 };
 
-FolderList::iterator Walk::Next() {
+FolderList::iterator TreeWalk::Next() {
   for (auto folder = folders_.begin(); folder != folders_.end(); ++folder) {
     if (folder->state != Folder::kWaiting) continue;
     bool room = ahead_ < kMaxAhead && ahead_bytes_ < kMaxAheadBytes;
@@ -195,7 +127,7 @@ FolderList::iterator Walk::Next() {
   return folders_.end();
 }
 
-void Walk::Done(FolderList::iterator folder, Contents* contents, bool waited) {
+void TreeWalk::Done(FolderList::iterator folder, Contents* contents, bool waited) {
   folder->lines = std::move(contents->lines);
   folder->count = contents->count;
   folder->state = Folder::kRead;
@@ -213,17 +145,17 @@ void Walk::Done(FolderList::iterator folder, Contents* contents, bool waited) {
     AddReader();
 }
 
-void Walk::Take(FolderList::iterator folder, std::unique_lock<std::mutex>* lock) {
+void TreeWalk::Take(FolderList::iterator folder, std::unique_lock<std::mutex>* lock) {
   folder->state = Folder::kReading;
   lock->unlock();
-  long before = Waits();
-  Contents contents = ReadFolder(folder->path, folder->above);
-  bool waited = Waits() - before >= 2;
+  WaitMark mark = MarkWaits();
+  Contents contents = ReadOne(folder->path, folder->above);
+  bool waited = WaitedSince(mark);
   lock->lock();
   Done(folder, &contents, waited);
 }
 
-void Walk::Read() {
+void TreeWalk::Read() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     FolderList::iterator folder;
@@ -233,15 +165,16 @@ void Walk::Read() {
   }
 }
 
-void Walk::ReadFront(std::unique_lock<std::mutex>* lock) {
+void TreeWalk::ReadFront(std::unique_lock<std::mutex>* lock) {
   if (folders_.front().state == Folder::kWaiting) Take(folders_.begin(), lock);
 }
 
-long long Walk::Write(OutputFile* out, const ListingProgress& progress) {
+long long TreeWalk::Write(OutputFile* out, const ListingProgress& progress) {
   long long written = 0;
   std::vector<Folder> batch;
   std::unique_lock<std::mutex> lock(mutex_);
-  while (!folders_.empty()) {
+  // A listing that cannot be written is of no use: a full disk ends the walk.
+  while (!folders_.empty() && !out->failed()) {
     if (readers_.empty()) ReadFront(&lock);
     writer_.wait(lock, [&] { return folders_.front().state == Folder::kRead; });
     // All the folders that are done at the front, in one go: fewer turns of
@@ -278,6 +211,6 @@ long long Walk::Write(OutputFile* out, const ListingProgress& progress) {
 
 long long WalkTree(const std::string& root, OutputFile* out, const WalkReaders& readers,
                    const ListingProgress& progress) {
-  Walk walk(root, readers);
+  TreeWalk walk(root, readers);
   return walk.Write(out, progress);
 }

@@ -2,8 +2,8 @@
 // default buffer is a few KiB, and glibc ignores setvbuf's size when no buffer
 // is given, so a listing of hundreds of megabytes would cost one system call
 // every 4 KiB.
-#ifndef SONGWHIM_SOURCE_OUTPUT_FILE_H_
-#define SONGWHIM_SOURCE_OUTPUT_FILE_H_
+#ifndef SONGWHIM_PLATFORM_OUTPUT_FILE_H_
+#define SONGWHIM_PLATFORM_OUTPUT_FILE_H_
 
 #include <cstddef>
 #include <cstdio>
@@ -20,8 +20,8 @@ class OutputFile {
   OutputFile& operator=(const OutputFile&) = delete;
 
   // Creates or empties `name` in text mode (or, with `append`, writes on at
-  // its end). Returns false with errno set.
-  bool Open(const std::string& name, bool append = false);
+  // its end). On failure `err` says why, as the system puts it.
+  bool Open(const std::string& name, std::string* err, bool append = false);
 
   // Writes byte for byte; the first failure is kept for Close.
   void Write(const char* data, std::size_t size);
@@ -30,13 +30,13 @@ class OutputFile {
   // Writes out what is buffered (before the file is handed to anyone else).
   void Flush();
 
-  // Closes the file. Returns 0, or the errno of the first write that failed.
-  int Close();
+  // Closes the file. False, with `err` saying why, when any write failed.
+  bool Close(std::string* err);
 
   std::FILE* get() const { return file_; }
-  // The errno of the first write that failed so far, or 0.
-  int error() const { return error_; }
-  // Keeps `error` as the failure of a write made to the file by other means.
+  // True once a write has failed.
+  bool failed() const { return error_ != 0; }
+  // Keeps `error` (an errno) as the failure of a write made by other means.
   void Failed(int error);
 
  private:
@@ -56,4 +56,4 @@ struct Appended {
 // write shows in `to`.
 void AppendStream(std::FILE* from, OutputFile* to, Appended* appended);
 
-#endif  // SONGWHIM_SOURCE_OUTPUT_FILE_H_
+#endif  // SONGWHIM_PLATFORM_OUTPUT_FILE_H_

@@ -1,14 +1,20 @@
-#include "source/output_file.h"
+#include "platform/output_file.h"
 
 #include <cerrno>
+#include <cstring>
+
+#include "platform/files.h"
 
 OutputFile::~OutputFile() {
   if (file_) std::fclose(file_);
 }
 
-bool OutputFile::Open(const std::string& name, bool append) {
-  file_ = std::fopen(name.c_str(), append ? "a" : "w");
-  if (!file_) return false;
+bool OutputFile::Open(const std::string& name, std::string* err, bool append) {
+  file_ = OpenFile(name, append ? "a" : "w");
+  if (!file_) {
+    *err = std::strerror(errno);
+    return false;
+  }
   buffer_.reset(new char[kBufferSize]);
   std::setvbuf(file_, buffer_.get(), _IOFBF, kBufferSize);
   return true;
@@ -28,19 +34,21 @@ void OutputFile::Flush() {
   if (std::fflush(file_) != 0) Failed(errno);
 }
 
-int OutputFile::Close() {
-  if (!file_) return error_;
-  // Flushed first: some C runtimes lose an error of the flush inside fclose.
-  Flush();
-  if (std::ferror(file_)) Failed(errno);
-  if (std::fclose(file_) != 0) Failed(errno);
-  file_ = nullptr;
-  return error_;
+bool OutputFile::Close(std::string* err) {
+  if (file_) {
+    // Flushed first: some C runtimes lose an error of the flush inside fclose.
+    Flush();
+    if (std::ferror(file_)) Failed(errno);
+    if (std::fclose(file_) != 0) Failed(errno);
+    file_ = nullptr;
+  }
+  if (error_ != 0) *err = std::strerror(error_);
+  return error_ == 0;
 }
 
 void AppendStream(std::FILE* from, OutputFile* to, Appended* appended) {
   std::unique_ptr<char[]> block(new char[OutputFile::kBufferSize]);
-  while (to->error() == 0) {
+  while (!to->failed()) {
     std::size_t got = std::fread(block.get(), 1, OutputFile::kBufferSize, from);
     if (got == 0) break;
     to->Write(block.get(), got);

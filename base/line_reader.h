@@ -1,8 +1,7 @@
-// Text helpers used by every module: the case-insensitive prefix comparison of
-// options, headers, file types and ignore entries, and a reader that hands out
-// whole lines up to a bound.
-#ifndef SONGWHIM_SOURCE_TEXT_H_
-#define SONGWHIM_SOURCE_TEXT_H_
+// A reader that hands out whole lines of a file, or of text in memory, up to
+// a bound, and refuses what no text file of ours can hold.
+#ifndef SONGWHIM_BASE_LINE_READER_H_
+#define SONGWHIM_BASE_LINE_READER_H_
 
 #include <cstddef>
 #include <cstdio>
@@ -10,26 +9,23 @@
 #include <string_view>
 #include <vector>
 
-// Compares at most `n` characters, ASCII letters without regard to case, and
-// stops early when both texts end together. A text ends at its last byte or at
-// a NUL byte, so a keyword compared over more than its length matches only
-// itself, and over exactly its length matches anything that begins with it.
-bool SameNoCase(std::string_view text, std::string_view keyword, std::size_t n);
-
 // The longest line any file of ours may hold, newline not counted. No platform
-// names a path this long (Windows allows 32 767 UTF-16 units, at most two bytes
-// each in an ANSI code page; POSIX systems far fewer), so a longer line means
-// the file is something else, and reading stops before holding more of it.
+// names a path this long (Windows allows 32 767 UTF-16 units, at most three
+// bytes each in UTF-8; POSIX systems far fewer), so a longer line means the
+// file is something else, and reading stops before holding more of it.
 constexpr std::size_t kMaxLine = 65536;
 
-// Reads lines from an open file through a buffer of its own. A line comes out
-// whole, with its newline when it has one. A line longer than the bound, or
-// one holding a NUL byte, stops the reader: text files never hold either.
+// Reads lines through a buffer of its own. A line comes out whole, with its
+// newline when it has one. A line longer than the bound, or one holding a NUL
+// byte, stops the reader: text files never hold either.
 class LineReader {
  public:
   enum Status { kOk, kReadError, kTooLong, kNulByte };
 
+  // Reads the open `file`, which the caller closes.
   explicit LineReader(std::FILE* file, std::size_t max_line = kMaxLine);
+  // Reads `text`, which must outlive the reader.
+  static LineReader OfText(std::string_view text, std::size_t max_line = kMaxLine);
 
   // Stores the next line in `line` (or only passes over it when `line` is
   // null; it is checked all the same). Returns false at the end of the file,
@@ -61,6 +57,7 @@ class LineReader {
 
  private:
   bool Fill();
+  std::size_t Read(char* into, std::size_t size);
   bool Stop(Status status);
   // Takes the rest of the current line that lies in the buffer into `piece`,
   // checked, and adds its length to `*length`; `*ended` when its line feed
@@ -68,6 +65,8 @@ class LineReader {
   bool TakePiece(std::size_t* length, std::string_view* piece, bool* ended);
 
   std::FILE* file_;
+  std::string_view text_;  // read instead of a file when there is none
+  std::size_t text_at_ = 0;
   std::size_t max_line_;
   std::vector<char> buffer_;
   std::string spill_;  // a line that spans two fills of the buffer
@@ -80,4 +79,4 @@ class LineReader {
   long long offset_ = 0;
 };
 
-#endif  // SONGWHIM_SOURCE_TEXT_H_
+#endif  // SONGWHIM_BASE_LINE_READER_H_

@@ -1,0 +1,26 @@
+// The names of the files a run makes besides the library: the build's
+// listings, merge file, locks and the library being written, and the
+// playlist. All are made here, so that each is named the same way everywhere.
+#ifndef SONGWHIM_BASE_WORK_FILES_H_
+#define SONGWHIM_BASE_WORK_FILES_H_
+
+#include <cstddef>
+#include <string>
+
+// In the working folder.
+constexpr char kMergeFile[] = "templibrary.txt";
+constexpr char kFolderLock[] = "songwhim.lock";
+constexpr char kPlaylistFile[] = "random.m3u";
+
+// "dirN.txt", the listing of the build's folder number `number`.
+std::string ListingName(int number);
+// The same into `name`, which holds kListingNameSize bytes, without
+// allocating: safe in a signal handler.
+constexpr std::size_t kListingNameSize = 32;
+void FormatListingName(int number, char* name);
+
+// Beside the library: its lock, and the new library while a build writes it.
+std::string LockName(const std::string& library);
+std::string PartName(const std::string& library);
+
+#endif  // SONGWHIM_BASE_WORK_FILES_H_

@@ -1,0 +1,17 @@
+// The track filter: keeps the merge file's lines of the allowed file types
+// that lie under no ignored path.
+#ifndef SONGWHIM_LIBRARY_FILTER_H_
+#define SONGWHIM_LIBRARY_FILTER_H_
+
+#include <string>
+#include <string_view>
+
+// True when `line` (newline included) is a track to keep: its file type is in
+// `Allow` and it begins with no entry of `Remove`.
+bool IsWanted(std::string_view line);
+
+// Filters the merge file into the file `output` and counts the tracks kept.
+// False, with `err` saying why, when a file cannot be read or written.
+bool FilterTracks(const std::string& output, int* filecount, std::string* err);
+
+#endif  // SONGWHIM_LIBRARY_FILTER_H_

@@ -1,0 +1,46 @@
+// Files by name: opening, renaming and removing them, and copying one onto
+// the end of another. Names are UTF-8 on every platform. One file per
+// platform implements it.
+#ifndef SONGWHIM_PLATFORM_FILES_H_
+#define SONGWHIM_PLATFORM_FILES_H_
+
+#include <cstdio>
+#include <string>
+
+#include "platform/output_file.h"
+
+// Opens `name` as the C library's fopen does with `mode` (text mode). Returns
+// null with errno set.
+std::FILE* OpenFile(const std::string& name, const char* mode);
+
+// Opens `name` for reading when it is something a read comes to the end of:
+// pipes, sockets, folders and terminals are refused, since reading one would
+// wait for ever or fail. On failure `err` says why, as a whole sentence part
+// such as "is a pipe, not a file" or "Permission denied".
+bool OpenForReading(const std::string& name, std::FILE** file, std::string* err);
+
+// True when something has the name `name`, even if it cannot be read.
+bool Exists(const std::string& name);
+
+// Removes the file `name`; false when it could not.
+bool RemoveFile(const std::string& name);
+
+// Renames `from` to `to`, replacing `to` if it exists. On failure `err` says
+// why, as the system puts it.
+bool RenameOver(const std::string& from, const std::string& to, std::string* err);
+
+// The file a symbolic link `name` finally leads to (the name itself when it is
+// no link), so that what replaces the file lands where the link points.
+std::string FollowLinks(const std::string& name);
+
+// Appends the rest of `from` to `to` in large blocks, inside the kernel where
+// it can; a failed write shows in `to`.
+void AppendFile(std::FILE* from, OutputFile* to, Appended* appended);
+
+// Renames `from` over `to` when that gives just what appending `from` to the
+// empty file `to` would, without the copy: both are plain files of their own
+// on one file system, and `from` ends in a line feed. Returns false, having
+// changed nothing, when it cannot.
+bool MoveInsteadOfCopy(const std::string& from, const std::string& to);
+
+#endif  // SONGWHIM_PLATFORM_FILES_H_

@@ -1,0 +1,104 @@
+// Reading one folder on POSIX systems: its entries by name in byte order.
+#include <dirent.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/tree_walk.h"
+
+namespace {
+
+struct Entry {
+  std::string name;
+  unsigned char type;
+};
+
+std::string Join(const std::string& folder, const std::string& name) {
+  return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+bool MayBeFolder(unsigned char type) {
+  return type == DT_DIR || type == DT_LNK || type == DT_UNKNOWN;
+}
+
+// Only links and file systems that give no type cost a stat.
+bool IsFolder(const std::string& path, unsigned char type) {
+  if (type == DT_DIR) return true;
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::vector<Entry> ReadEntries(DIR* dir) {
+  std::vector<Entry> entries;
+  while (struct dirent* item = readdir(dir)) {
+    const char* name = item->d_name;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    // A line-oriented library cannot hold a name with a line feed.
+    if (std::strchr(name, '\n')) continue;
+    entries.push_back({name, item->d_type});
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const Entry& a, const Entry& b) { return a.name < b.name; });
+  return entries;
+}
+
+}  // namespace
+
+bool ReadFolder(const std::string& path,
+                const std::function<bool(const FolderId&)>& enter,
+                FolderContents* contents) {
+  DIR* dir = opendir(path.c_str());
+  if (!dir) return false;
+  struct stat info;
+  if (fstat(dirfd(dir), &info) != 0 ||
+      !enter({static_cast<std::uint64_t>(info.st_dev),
+              static_cast<std::uint64_t>(info.st_ino)})) {
+    closedir(dir);
+    return false;
+  }
+  std::vector<Entry> entries = ReadEntries(dir);
+  closedir(dir);
+  std::string line;
+  for (const Entry& entry : entries) {
+    line = Join(path, entry.name);
+    if (MayBeFolder(entry.type) && IsFolder(line, entry.type))
+      contents->subfolders.push_back(line);
+    contents->lines += line;
+    contents->lines += '\n';
+  }
+  contents->count = static_cast<long long>(entries.size());
+  return true;
+}
+
+// Waits for a network or a disk show as voluntary context switches where the
+// system counts them for a thread (Linux); elsewhere as time that passed while
+// the thread did not run.
+WaitMark MarkWaits() {
+  WaitMark mark;
+  mark.wall = std::chrono::steady_clock::now();
+#ifdef RUSAGE_THREAD
+  struct rusage usage;
+  if (getrusage(RUSAGE_THREAD, &usage) == 0) mark.switches = usage.ru_nvcsw;
+#else
+  struct timespec cpu;
+  if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu) == 0)
+    mark.cpu_ns = cpu.tv_sec * 1000000000LL + cpu.tv_nsec;
+#endif
+  return mark;
+}
+
+bool WaitedSince(const WaitMark& mark) {
+  WaitMark now = MarkWaits();
+#ifdef RUSAGE_THREAD
+  return now.switches - mark.switches >= 2;
+#else
+  // A millisecond off the processor, and more than half the time: a read of
+  // a local folder takes far less, one over a network at least that.
+  auto wall = std::chrono::duration_cast<std::chrono::nanoseconds>(now.wall - mark.wall);
+  long long off = wall.count() - (now.cpu_ns - mark.cpu_ns);
+  return off > 1000000 && off * 2 > wall.count();
+#endif
+}

@@ -1,0 +1,17 @@
+// The modes a run can end up in, how the files on disk move it from one to
+// the next, and the one job each mode does.
+#ifndef SONGWHIM_SOURCE_MODES_H_
+#define SONGWHIM_SOURCE_MODES_H_
+
+#include "playlist/playlist.h"
+
+enum { kDoNothing = 0, kMakePlaylist = 1, kBuildLibrary = 2 };
+
+// Looks for the library file and then the paths file and moves `GotoMode` on
+// when one is missing, with the advice the user needs.
+void ProbeFiles(int* GotoMode);
+
+// Does the job of `GotoMode`. False when it failed, having said why.
+bool RunMode(int GotoMode, const PlaylistChoice& choice);
+
+#endif  // SONGWHIM_SOURCE_MODES_H_
