@@ -5,7 +5,7 @@ std::string Paths = "paths.ini";
 
 int PCount = 0;
 std::string DoSys;
-std::vector<std::string> Remove;
+PrefixSet Remove;
 std::vector<std::string> Allow;
 std::string Filetype;
 

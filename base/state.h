@@ -7,14 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "base/prefix_set.h"
+
 extern std::string Library;  // library file name; set by the option scan
 extern std::string Paths;    // paths file name; set by the option scan
 
 extern int PCount;         // folder listings made by this build; counted by MakeDir
 extern std::string DoSys;  // the listing file MakeDir writes now; set by MakeDir
-extern std::vector<std::string> Remove;  // [ignore] path prefixes; set by MakeLibrary
-extern std::vector<std::string> Allow;   // [filetypes] entries, last three characters;
-                                         // set by MakeLibrary
+extern PrefixSet Remove;   // [ignore] path prefixes; set by MakeLibrary
+extern std::vector<std::string> Allow;  // [filetypes] entries, last three characters,
+                                        // in lower case and sorted; set by MakeLibrary
 extern std::string Filetype;  // file type of the line being filtered; set by IsWanted
 
 extern std::string Path;  // the library line the playlist's walk stands on, newline

@@ -1,5 +1,26 @@
 #include "base/work_files.h"
 
+#include "base/text.h"
+
+namespace {
+
+bool EndsWith(const std::string& name, const std::string& end) {
+  return name.size() >= end.size() &&
+         SameNoCase(name.substr(name.size() - end.size()), end, end.size());
+}
+
+// "dirN.txt" for any number N.
+bool IsListingName(const std::string& name) {
+  if (name.size() < 8 || !SameNoCase(name, "dir", 3) || !EndsWith(name, ".txt"))
+    return false;
+  for (std::size_t i = 3; i + 4 < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string ListingName(int number) {
   char name[kListingNameSize];
   FormatListingName(number, name);
@@ -26,4 +47,14 @@ std::string LockName(const std::string& library) {
 
 std::string PartName(const std::string& library) {
   return library + ".part";
+}
+
+bool IsWorkFileName(const std::string& name) {
+  std::size_t cut = name.find_last_of("/\\");
+  std::string base = cut == std::string::npos ? name : name.substr(cut + 1);
+  for (const char* work : {kMergeFile, kFolderLock, kPlaylistFile, "random.m3u8"}) {
+    std::string fixed = work;
+    if (base.size() == fixed.size() && SameNoCase(base, fixed, fixed.size())) return true;
+  }
+  return IsListingName(base) || EndsWith(base, ".lock") || EndsWith(base, ".part");
 }

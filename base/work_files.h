@@ -23,4 +23,10 @@ void FormatListingName(int number, char* name);
 std::string LockName(const std::string& library);
 std::string PartName(const std::string& library);
 
+// True when a file named `name` in the working folder would be one of the
+// files above, of this run or of another one: a library of that name would be
+// written over or removed. Letters are compared without regard to case, as
+// Windows names them.
+bool IsWorkFileName(const std::string& name);
+
 #endif  // SONGWHIM_BASE_WORK_FILES_H_

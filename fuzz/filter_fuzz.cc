@@ -9,6 +9,7 @@
 
 #include "base/line_reader.h"
 #include "base/state.h"
+#include "base/text.h"
 #include "base/work_files.h"
 #include "fuzz/fuzz_util.h"
 #include "library/filter.h"
@@ -37,6 +38,19 @@ std::size_t LongestLine(const uint8_t* data, size_t size) {
   return longest;
 }
 
+// The filter's rule as first written: every entry tried on every line.
+bool WantedPlainly(std::string_view line, const std::vector<std::string>& allow,
+                   const std::vector<std::string>& remove) {
+  if (line.size() < 4) return false;
+  std::string_view type = line.substr(line.size() - 4, 3);
+  bool can = false;
+  for (const std::string& entry : allow) can = can || SameNoCase(type, entry, 3);
+  for (const std::string& prefix : remove) {
+    if (SameNoCase(line, prefix, prefix.size())) can = false;
+  }
+  return can;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -49,10 +63,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string types = NextLine(data, size);
-  Allow.clear();
-  for (size_t i = 0; i < types.size(); i += 3) Allow.push_back(types.substr(i, 3));
-  Remove = {NextLine(data, size)};
-  if (Remove[0].empty()) Remove.clear();
+  std::vector<std::string> allow;
+  for (size_t i = 0; i < types.size(); i += 3) allow.push_back(types.substr(i, 3));
+  Allow = AllowTable(allow);
+  std::vector<std::string> remove;
+  for (std::string line = NextLine(data, size); !line.empty();) {
+    std::size_t cut = line.find('|');
+    remove.push_back(line.substr(0, cut));
+    line = cut == std::string::npos ? "" : line.substr(cut + 1);
+  }
+  Remove = PrefixSet(remove);
   std::FILE* merge = std::fopen(kMergeFile, "w");
   FUZZ_CHECK(merge);
   std::fwrite(data, 1, size, merge);
@@ -64,12 +84,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string err;
   FUZZ_CHECK(FilterTracks("library.txt", &count, &err) == text);
   if (!text) return 0;
-  // Every kept line is a whole line of the input, judged again the same way.
-  std::FILE* library = std::fopen("library.txt", "r");
-  LineReader reader(library);
-  int lines = 0;
-  for (std::string line; reader.Next(&line); ++lines) FUZZ_CHECK(IsWanted(line));
+  // The library holds just the input lines the plain rule keeps, in order.
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  LineReader lines = LineReader::OfText(input);
+  std::string expected;
+  int wanted = 0;
+  for (std::string line; lines.Next(&line);) {
+    if (!WantedPlainly(line, allow, remove)) continue;
+    expected += line;
+    ++wanted;
+  }
+  std::FILE* library = std::fopen("library.txt", "rb");
+  std::string kept(expected.size() + 1, '\0');
+  kept.resize(std::fread(kept.data(), 1, kept.size(), library));
   std::fclose(library);
-  FUZZ_CHECK(lines == count);
+  FUZZ_CHECK(kept == expected);
+  FUZZ_CHECK(wanted == count);
   return 0;
 }

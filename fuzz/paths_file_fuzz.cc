@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!read) return 0;
   for (const std::string& folder : listed)
     FUZZ_CHECK(folder.size() > 2 && Trimmed(folder));
-  for (const std::string& prefix : tables.ignore)
+  for (const std::string& prefix : tables.ignore.Sorted())
     FUZZ_CHECK(prefix.size() > 2 && Trimmed(prefix));
   for (const std::string& type : tables.filetypes)
     FUZZ_CHECK(type.size() >= 2 && type.size() <= 3);

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "base/line_reader.h"
@@ -15,8 +16,13 @@
 #include "library/merge.h"
 #include "library/paths_file.h"
 #include "platform/files.h"
+#include "platform/platform.h"
 
 namespace {
+
+// The file the library's name leads to, through any links: the new library
+// replaces it in its own folder, so a link stays a link.
+std::string library_file;
 
 // The library is written beside itself and renamed over the old one only when
 // complete, so a failed build never leaves a half-written library behind. The
@@ -45,24 +51,22 @@ extern "C" void StopBuild(int signal) {
     RemoveBuildFiles();
     UnlockBuild();
   }
-  std::signal(signal, SIG_DFL);
-  std::raise(signal);
+  EndBySignal(signal);
 }
 
-void CatchInterrupts() {
-  std::signal(SIGINT, StopBuild);
-  std::signal(SIGTERM, StopBuild);
-#ifdef SIGHUP
-  std::signal(SIGHUP, StopBuild);
-#endif
+// Listings beyond the ones this build makes, left by a build that was killed
+// before it could remove them. With the working folder's lock held, no build
+// can be using them.
+void RemoveLeftovers() {
+  for (int n = 1; Exists(ListingName(n)); ++n) RemoveFile(ListingName(n));
 }
 
 // Reads the paths file, listing each [add] folder as it comes, and keeps the
 // tables for the filter.
 bool ReadPaths(std::string* err) {
-  std::FILE* file = OpenFile(Paths, "r");
-  if (!file) {
-    *err = "Cannot open paths file " + Paths + ": " + std::strerror(errno);
+  std::FILE* file = nullptr;
+  if (!OpenForReading(Paths, &file, err)) {
+    *err = "Cannot read paths file " + Paths + ": " + *err;
     return false;
   }
   LineReader reader(file);
@@ -70,7 +74,7 @@ bool ReadPaths(std::string* err) {
   bool read = ReadPathsFile(&reader, Paths, MakeDir, &tables, err);
   std::fclose(file);
   Remove = std::move(tables.ignore);
-  Allow = std::move(tables.filetypes);
+  Allow = AllowTable(std::move(tables.filetypes));
   return read;
 }
 
@@ -80,7 +84,7 @@ bool Build(std::string* err) {
   if (!ReadPaths(err) || !MergeListings(err) ||
       !FilterTracks(temporary_library, &filecount, err))
     return false;
-  if (!RenameOver(temporary_library, Library, err)) {
+  if (!RenameOver(temporary_library, library_file, err)) {
     *err = "Cannot replace " + Library + ": " + *err;
     return false;
   }
@@ -90,11 +94,18 @@ bool Build(std::string* err) {
 }
 
 bool LockedBuild(std::string* err) {
-  temporary_library = PartName(Library);
-  CatchInterrupts();
-  if (!LockBuild(Library, err)) return false;
+  library_file = FollowLinks(Library);
+  temporary_library = PartName(library_file);
+  CatchEndingSignals(StopBuild);
+  if (!LockBuild(library_file, err)) return false;
   building = 1;
-  bool built = Build(err);
+  RemoveLeftovers();
+  bool built = false;
+  try {
+    built = Build(err);
+  } catch (const std::bad_alloc&) {
+    *err = "Out of memory";
+  }
   RemoveBuildFiles();
   building = 0;
   UnlockBuild();

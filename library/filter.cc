@@ -1,5 +1,6 @@
 #include "library/filter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -10,18 +11,27 @@
 #include "platform/files.h"
 #include "platform/output_file.h"
 
+namespace {
+
+std::string Folded(std::string text) {
+  for (char& c : text) c = FoldCase(c);
+  return text;
+}
+
+}  // namespace
+
+std::vector<std::string> AllowTable(std::vector<std::string> filetypes) {
+  for (std::string& type : filetypes) type = Folded(std::move(type));
+  std::sort(filetypes.begin(), filetypes.end());
+  filetypes.erase(std::unique(filetypes.begin(), filetypes.end()), filetypes.end());
+  return filetypes;
+}
+
 bool IsWanted(std::string_view line) {
   // The file type stands just before the line's last character, its newline.
   if (line.size() < 4) return false;
-  Filetype = line.substr(line.size() - 4, 3);
-  int can = 0;
-  for (const std::string& type : Allow) {
-    if (SameNoCase(Filetype, type, 3)) can = 1;
-  }
-  for (const std::string& prefix : Remove) {
-    if (SameNoCase(line, prefix, prefix.size())) can = 0;
-  }
-  return can == 1;
+  Filetype = Folded(std::string(line.substr(line.size() - 4, 3)));
+  return std::binary_search(Allow.begin(), Allow.end(), Filetype) && !Remove.Covers(line);
 }
 
 bool FilterTracks(const std::string& output, int* filecount, std::string* err) {

@@ -48,6 +48,7 @@ class Reader {
   // Takes the trimmed `entry` of the current section.
   bool Take(const std::string& entry, std::string* err);
   bool TooMany(const char* section, std::string* err) const;
+  bool TooLarge(std::string* err) const;
 
   LineReader* reader_;
   const std::string& name_;
@@ -56,6 +57,12 @@ class Reader {
   Section section_ = Section::kNone;
   std::size_t adds_ = 0;
 };
+
+bool Reader::TooLarge(std::string* err) const {
+  *err = name_ + ": line " + std::to_string(reader_->lines()) + ": more than " +
+         std::to_string(kMaxIgnoreBytes) + " bytes of [ignore] entries";
+  return false;
+}
 
 bool Reader::TooMany(const char* section, std::string* err) const {
   *err = name_ + ": line " + std::to_string(reader_->lines()) + ": more than " +
@@ -72,7 +79,8 @@ bool Reader::Take(const std::string& entry, std::string* err) {
     case Section::kIgnore:
       if (entry.size() <= 2) return true;
       if (tables_->ignore.size() >= kMaxEntries) return TooMany("[ignore]", err);
-      tables_->ignore.push_back(entry);
+      if (tables_->ignore.bytes() + entry.size() > kMaxIgnoreBytes) return TooLarge(err);
+      tables_->ignore.Add(entry);
       return true;
     case Section::kFiletypes:
       if (entry.size() <= 1) return true;
@@ -119,5 +127,7 @@ void trim(std::string& s) {
 
 bool ReadPathsFile(LineReader* reader, const std::string& name, const AddFolder& add,
                    PathsTables* tables, std::string* err) {
-  return Reader(reader, name, add, tables).Read(err);
+  bool read = Reader(reader, name, add, tables).Read(err);
+  tables->ignore.Seal();
+  return read;
 }

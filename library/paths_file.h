@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "base/line_reader.h"
+#include "base/prefix_set.h"
 
 // The sections that fill tables.
 struct PathsTables {
-  std::vector<std::string> ignore;     // [ignore] path prefixes
+  PrefixSet ignore;                    // [ignore] path prefixes
   std::vector<std::string> filetypes;  // [filetypes] entries, last three characters
 };
 
@@ -23,6 +24,8 @@ using AddFolder = std::function<bool(const std::string& folder, std::string* err
 // Entries a section may hold in all: far more than any collection needs, and
 // a bound on what a paths file that never ends can make the build hold.
 constexpr std::size_t kMaxEntries = 100000;
+// Bytes the [ignore] entries, which the build holds, may hold in all.
+constexpr std::size_t kMaxIgnoreBytes = 16 << 20;
 
 // Reads the paths file `reader` gives, named `name` in messages. False, with
 // `err` saying why, when it cannot be read to its end, holds what no paths

@@ -16,10 +16,10 @@ namespace {
 
 // Why a file of this kind cannot be read as text, or null when it can.
 const char* Unreadable(int fd, const struct stat& info) {
-  if (S_ISFIFO(info.st_mode)) return "is a pipe, not a file";
-  if (S_ISSOCK(info.st_mode)) return "is a socket, not a file";
-  if (S_ISDIR(info.st_mode)) return "is a folder, not a file";
-  if (S_ISCHR(info.st_mode) && isatty(fd)) return "is a terminal, not a file";
+  if (S_ISFIFO(info.st_mode)) return "Is a pipe";
+  if (S_ISSOCK(info.st_mode)) return "Is a socket";
+  if (S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
+  if (S_ISCHR(info.st_mode) && isatty(fd)) return "Is a terminal";
   return nullptr;
 }
 
@@ -47,7 +47,16 @@ bool OpenForReading(const std::string& name, std::FILE** file, std::string* err)
 
 bool Exists(const std::string& name) {
   struct stat info;
-  return lstat(name.c_str(), &info) == 0;
+  return stat(name.c_str(), &info) == 0;
+}
+
+bool InWorkingFolder(const std::string& name) {
+  std::size_t slash = name.rfind('/');
+  if (slash == std::string::npos) return true;
+  std::string folder = slash == 0 ? "/" : name.substr(0, slash);
+  struct stat here, there;
+  return stat(".", &here) == 0 && stat(folder.c_str(), &there) == 0 &&
+         here.st_dev == there.st_dev && here.st_ino == there.st_ino;
 }
 
 bool RemoveFile(const std::string& name) {

@@ -13,7 +13,7 @@ std::FILE* OpenFile(const std::string& name, const char* mode) {
 bool OpenForReading(const std::string& name, std::FILE** file, std::string* err) {
   DWORD attributes = GetFileAttributesA(name.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    *err = "is a folder, not a file";
+    *err = std::strerror(EISDIR);
     return false;
   }
   *file = OpenFile(name, "r");
@@ -24,6 +24,18 @@ bool OpenForReading(const std::string& name, std::FILE** file, std::string* err)
 
 bool Exists(const std::string& name) {
   return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool InWorkingFolder(const std::string& name) {
+  char full[MAX_PATH], here[MAX_PATH];
+  char* base = nullptr;
+  if (!GetFullPathNameA(name.c_str(), MAX_PATH, full, &base) || !base ||
+      !GetCurrentDirectoryA(MAX_PATH, here))
+    return false;
+  std::string folder(full, base - full);
+  std::string working = here;
+  if (working.empty() || working.back() != '\\') working += '\\';
+  return lstrcmpiA(folder.c_str(), working.c_str()) == 0;
 }
 
 bool RemoveFile(const std::string& name) {

@@ -13,14 +13,18 @@
 // null with errno set.
 std::FILE* OpenFile(const std::string& name, const char* mode);
 
-// Opens `name` for reading when it is something a read comes to the end of:
-// pipes, sockets, folders and terminals are refused, since reading one would
-// wait for ever or fail. On failure `err` says why, as a whole sentence part
-// such as "is a pipe, not a file" or "Permission denied".
+// Opens `name` for reading (text mode) when it is something a read comes to
+// the end of: pipes, sockets, folders and terminals are refused, since reading
+// one would wait for ever or fail, and opening never waits. On failure `err`
+// says why, as the system puts it ("Permission denied", "Is a pipe").
 bool OpenForReading(const std::string& name, std::FILE** file, std::string* err);
 
-// True when something has the name `name`, even if it cannot be read.
+// True when `name` names a file or folder, through any links, even one that
+// cannot be read.
 bool Exists(const std::string& name);
+
+// True when `name` lies in the working folder, by whatever path it is given.
+bool InWorkingFolder(const std::string& name);
 
 // Removes the file `name`; false when it could not.
 bool RemoveFile(const std::string& name);

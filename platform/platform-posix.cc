@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -111,6 +112,30 @@ bool OpenPlaylist(const std::string& name, std::string* err) {
   *err = std::string("Cannot start ") + kOpener + " to open " + name + " (" +
          std::strerror(error) + ")";
   return false;
+}
+
+void CatchEndingSignals(void (*handler)(int signal)) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) {
+    struct sigaction now;
+    if (sigaction(signal, nullptr, &now) != 0 || now.sa_handler == SIG_IGN) continue;
+    struct sigaction catching = {};
+    catching.sa_handler = handler;
+    sigemptyset(&catching.sa_mask);
+    catching.sa_flags = SA_RESTART;
+    sigaction(signal, &catching, nullptr);
+  }
+}
+
+void EndBySignal(int signal) {
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+  // A signal blocked here ends the process when the handler returns; until
+  // then, nothing more may happen.
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, signal);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  _exit(128 + signal);
 }
 
 void DiscardTypedAhead() {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -115,6 +116,20 @@ bool OpenPlaylist(const std::string& name, std::string*) {
   std::fflush(stdout);
   std::system(command.c_str());
   return true;
+}
+
+// Windows has only the C library's interrupt and termination signals; a
+// closed console ends the process without either.
+void CatchEndingSignals(void (*handler)(int signal)) {
+  for (int signal : {SIGINT, SIGTERM}) {
+    if (std::signal(signal, handler) == SIG_IGN) std::signal(signal, SIG_IGN);
+  }
+}
+
+void EndBySignal(int signal) {
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+  std::_Exit(3);
 }
 
 void DiscardTypedAhead() {

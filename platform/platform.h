@@ -21,6 +21,14 @@ bool ListFolder(const std::string& folder, const std::string& listing,
 // False, with `err` saying what failed, when it could not ask.
 bool OpenPlaylist(const std::string& name, std::string* err);
 
+// Has `handler` called, instead of the process ending at once, when a signal
+// tells it to end: an interrupt, a termination, a hangup, a quit, or a write
+// to a pipe nobody reads. Signals ignored when the program started stay
+// ignored (so nohup works). The handler ends by calling EndBySignal.
+void CatchEndingSignals(void (*handler)(int signal));
+// Ends the process as `signal` would have ended it without a handler.
+[[noreturn]] void EndBySignal(int signal);
+
 // Drops whatever the user typed before the program asked for anything.
 void DiscardTypedAhead();
 

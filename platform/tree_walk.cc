@@ -6,10 +6,12 @@
 #include "platform/tree_walk.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <list>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -83,17 +85,22 @@ class TreeWalk {
     }
   }
 
+  // The readers are ended and waited for, however the walk ends.
+  ~TreeWalk();
+
   // The writer's loop: writes folders in order until none is left, then waits
   // for the readers to end.
   long long Write(OutputFile* out, const ListingProgress& progress);
 
  private:
-  // False when no more threads are to be had.
+  // False when no more threads are to be had, for want of threads or memory.
   bool AddReader() {
     try {
       readers_.emplace_back([this] { Read(); });
       return true;
     } catch (const std::system_error&) {
+      return false;
+    } catch (const std::bad_alloc&) {
       return false;
     }
   }
@@ -116,7 +123,17 @@ class TreeWalk {
   std::size_t ahead_ = 0;  // folders read and not yet written
   std::size_t ahead_bytes_ = 0;
   bool done_ = false;
+  bool out_of_memory_ = false;  // a reader could not hold what it read
 };
+
+TreeWalk::~TreeWalk() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  done_ = true;
+  work_.notify_all();
+  std::vector<std::thread> readers = std::move(readers_);
+  lock.unlock();
+  for (std::thread& reader : readers) reader.join();
+}
 
 FolderList::iterator TreeWalk::Next() {
   for (auto folder = folders_.begin(); folder != folders_.end(); ++folder) {
@@ -157,11 +174,18 @@ void TreeWalk::Take(FolderList::iterator folder, std::unique_lock<std::mutex>* l
 
 void TreeWalk::Read() {
   std::unique_lock<std::mutex> lock(mutex_);
-  for (;;) {
-    FolderList::iterator folder;
-    work_.wait(lock, [&] { return done_ || (folder = Next()) != folders_.end(); });
-    if (done_) return;
-    Take(folder, &lock);
+  try {
+    for (;;) {
+      FolderList::iterator folder;
+      work_.wait(lock, [&] { return done_ || (folder = Next()) != folders_.end(); });
+      if (done_) return;
+      Take(folder, &lock);
+    }
+  } catch (const std::bad_alloc&) {
+    // The walk cannot be completed; the writer says so.
+    if (!lock.owns_lock()) lock.lock();
+    out_of_memory_ = true;
+    writer_.notify_one();
   }
 }
 
@@ -174,9 +198,11 @@ long long TreeWalk::Write(OutputFile* out, const ListingProgress& progress) {
   std::vector<Folder> batch;
   std::unique_lock<std::mutex> lock(mutex_);
   // A listing that cannot be written is of no use: a full disk ends the walk.
-  while (!folders_.empty() && !out->failed()) {
+  while (!folders_.empty() && !out->failed() && !out_of_memory_) {
     if (readers_.empty()) ReadFront(&lock);
-    writer_.wait(lock, [&] { return folders_.front().state == Folder::kRead; });
+    writer_.wait(
+        lock, [&] { return folders_.front().state == Folder::kRead || out_of_memory_; });
+    if (out_of_memory_) break;
     // All the folders that are done at the front, in one go: fewer turns of
     // the lock and of waking up.
     std::size_t bytes = 0;
@@ -199,11 +225,7 @@ long long TreeWalk::Write(OutputFile* out, const ListingProgress& progress) {
     if (progress && written > 0) progress(written);
     lock.lock();
   }
-  done_ = true;
-  work_.notify_all();
-  std::vector<std::thread> readers = std::move(readers_);
-  lock.unlock();
-  for (std::thread& reader : readers) reader.join();
+  if (out_of_memory_) out->Failed(ENOMEM);
   return written;
 }
 

@@ -55,10 +55,13 @@ void Play(const PlaylistFile& playlist) {
 }  // namespace
 
 bool MakePlaylist(const PlaylistChoice& choice) {
-  std::FILE* file = OpenFile(Library, "r");
-  if (!file) return true;
-  PlaylistFile playlist;
+  std::FILE* file = nullptr;
   std::string err;
+  if (!OpenForReading(Library, &file, &err)) {
+    std::printf("Cannot read %s: %s\n", Library.c_str(), err.c_str());
+    return false;
+  }
+  PlaylistFile playlist;
   bool made = playlist.Open(&err) && Fill(file, choice, &playlist, &err);
   std::fclose(file);
   if (!made) {

@@ -16,8 +16,7 @@ int main(int argc, char** argv) {
   }
   ScanOptions(argc, argv, &GotoMode, &choice);
   std::printf("\n");
-  ProbeFiles(&GotoMode);
-  bool ok = RunMode(GotoMode, choice);
+  bool ok = ProbeFiles(&GotoMode) && RunMode(GotoMode, choice);
   std::fflush(stdout);
   return ok ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/state.h"
+#include "base/work_files.h"
 #include "library/build.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -13,9 +14,10 @@ namespace {
 const char kDashes18[] = "------------------\n";
 const char kDashes20[] = "--------------------\n";
 
-bool CanOpen(const std::string& name) {
-  std::FILE* file = OpenFile(name, "r");
-  if (!file) return false;
+// True when `name` can be read; otherwise `err` says why.
+bool CanRead(const std::string& name, std::string* err) {
+  std::FILE* file = nullptr;
+  if (!OpenForReading(name, &file, err)) return false;
   std::fclose(file);
   return true;
 }
@@ -28,23 +30,46 @@ void WaitForEnter() {
   std::printf("%s", kDashes18);
 }
 
+// A library named like one of the files a run makes would be written over or
+// removed by that run.
+bool LibraryNameIsFree(int GotoMode) {
+  if (!IsWorkFileName(Library) || !InWorkingFolder(Library)) return true;
+  std::printf("Cannot use %s as the library: songwhim makes a file of that name%s\n",
+              Library.c_str(), GotoMode == kBuildLibrary ? " - library not changed" : "");
+  return false;
+}
+
 }  // namespace
 
-void ProbeFiles(int* GotoMode) {
-  if (!CanOpen(Library) && *GotoMode == kMakePlaylist) {
+bool ProbeFiles(int* GotoMode) {
+  std::string err;
+  if (*GotoMode == kMakePlaylist && !CanRead(Library, &err)) {
+    // A library that is there but cannot be read is no reason to build anew.
+    if (Exists(Library)) {
+      *GotoMode = kDoNothing;
+      std::printf("Cannot read %s: %s\n", Library.c_str(), err.c_str());
+      return false;
+    }
     *GotoMode = kBuildLibrary;
     std::printf("%s not found.\n%sLibrary Builder Mode\n%s", Library.c_str(), kDashes18,
                 kDashes20);
   }
-  if (!CanOpen(Paths) && *GotoMode == kBuildLibrary) {
+  if (*GotoMode == kBuildLibrary && !CanRead(Paths, &err)) {
     *GotoMode = kDoNothing;
+    if (Exists(Paths)) {
+      std::printf("Cannot read paths file %s: %s - library not changed\n", Paths.c_str(),
+                  err.c_str());
+      return false;
+    }
     std::printf("Path file not found.\n%s\nCreate path file, then restart.\n",
                 Paths.c_str());
     WaitForEnter();
   }
+  return true;
 }
 
 bool RunMode(int GotoMode, const PlaylistChoice& choice) {
+  if (GotoMode != kDoNothing && !LibraryNameIsFree(GotoMode)) return false;
   if (GotoMode == kMakePlaylist) return MakePlaylist(choice);
   if (GotoMode == kBuildLibrary) return MakeLibrary();
   return true;

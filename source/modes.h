@@ -8,8 +8,9 @@
 enum { kDoNothing = 0, kMakePlaylist = 1, kBuildLibrary = 2 };
 
 // Looks for the library file and then the paths file and moves `GotoMode` on
-// when one is missing, with the advice the user needs.
-void ProbeFiles(int* GotoMode);
+// when one is missing, with the advice the user needs. False, having said why,
+// when one is there but cannot be read: the run then does nothing.
+bool ProbeFiles(int* GotoMode);
 
 // Does the job of `GotoMode`. False when it failed, having said why.
 bool RunMode(int GotoMode, const PlaylistChoice& choice);

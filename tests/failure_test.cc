@@ -90,18 +90,13 @@ TEST(Failure, UnreadablePathsFileKeepsTheLibrary) {
 }
 
 // The build waits in the middle, after its first listing, until it is
-// interrupted: its paths file is a pipe the test holds open.
+// interrupted.
 void InterruptBuild(int signal_number) {
   Sandbox box;
   box.Touch("m/a.mp3");
   box.Write("library.txt", "old\n");
-  PausedPaths paths(box);
-  Running running = box.Start({"-build"});
-  ASSERT_TRUE(paths.Feed("[filetypes]\nmp3\n[add]\n" + box.At("m") + "\n"));
-  std::string seen = ReadUntil(running, "... Complete\n");
-  ASSERT_NE(std::string::npos, seen.find("... Complete\n")) << seen;
-  kill(running.pid, signal_number);
-  Result run = Finish(running);
+  HeldBuild build(box);
+  Result run = build.Stop(signal_number);
   EXPECT_EQ(128 + signal_number, run.status);
   EXPECT_EQ("old\n", box.Read("library.txt"));
   EXPECT_EQ("library.txt m paths.ini", box.Listing());

@@ -225,6 +225,7 @@ Running Sandbox::Start(const std::vector<std::string>& args, const std::string* 
   if (!MakePipe(in) || !MakePipe(out) || !MakePipe(err)) std::abort();
   pid_t pid = fork();
   if (pid == 0) {
+    if (in_child_) in_child_();
     dup2(in[0], 0);
     dup2(out[1], 1);
     dup2(err[1], 2);
@@ -351,36 +352,28 @@ bool WaitUntilReadingInput(const Running& running) {
   return false;
 }
 
-PausedPaths::PausedPaths(const Sandbox& box, const std::string& name) {
-  std::string path = box.At(name);
-  if (mkfifo(path.c_str(), 0600) != 0) std::abort();
-  // Open for both reading and writing, which neither waits for a peer nor
-  // leaves the pipe without a reader.
-  fd_ = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  if (fd_ < 0) std::abort();
+HeldBuild::HeldBuild(const Sandbox& box) {
+  std::string paths = "[filetypes]\nmp3\n[add]\n" + box.Host("m") + "\n";
+  // 240 KB of console lines, far more than a pipe holds.
+  for (int n = 0; n < 8; ++n) paths += "nowhere" + std::string(30000, 'a' + n) + "\n";
+  box.Write("paths.ini", paths);
+  running_ = box.Start({"-build"});
+  std::string seen = ReadUntil(running_, "... Complete\n");
+  EXPECT_NE(std::string::npos, seen.find("... Complete\n")) << seen;
 }
 
-bool PausedPaths::Feed(std::string text) {
-  text.resize(std::max<std::size_t>(text.size(), 1 << 20), '\n');
-  std::size_t done = 0;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (done < text.size()) {
-    ssize_t n = write(fd_, text.data() + done, text.size() - done);
-    if (n > 0) {
-      done += n;
-      deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-      continue;
-    }
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    pollfd room = {fd_, POLLOUT, 0};
-    poll(&room, 1, 100);
-  }
-  return true;
+HeldBuild::~HeldBuild() {
+  if (!finished_) Finish();
 }
 
-void PausedPaths::Release() {
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
+Result HeldBuild::Finish() {
+  finished_ = true;
+  return ::Finish(running_);
+}
+
+Result HeldBuild::Stop(int signal) {
+  kill(running_.pid, signal);
+  return Finish();
 }
 
 Result Sandbox::RunOnTerminal(const std::vector<std::string>& args, int columns) const {
@@ -393,6 +386,7 @@ Result Sandbox::RunOnTerminal(const std::vector<std::string>& args, int columns)
   pid_t pid = forkpty(&terminal, nullptr, nullptr, &size);
   if (pid < 0) std::abort();
   if (pid == 0) {
+    if (in_child_) in_child_();
     if (chdir(dir_.c_str()) != 0) _exit(126);
     ExecWith(launch.argv.data(), launch.env.data());
   }

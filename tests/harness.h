@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,10 @@ class Sandbox {
   Running Start(const std::vector<std::string>& args, const std::string* input = nullptr,
                 bool keep_input_open = false) const;
 
+  // Runs `setup` in each program's process just before it starts: limits,
+  // signal dispositions, another user. It may only make system calls.
+  void InChild(std::function<void()> setup) { in_child_ = std::move(setup); }
+
   // The same with standard input, output and error on a pseudo-terminal of
   // `columns` columns; `out` holds what the terminal received, byte for byte.
   Result RunOnTerminal(const std::vector<std::string>& args, int columns = 80) const;
@@ -88,26 +93,29 @@ class Sandbox {
   std::string dir_;
   std::string bin_;
   bool opener_ = true;
+  std::function<void()> in_child_;
 };
 
-// A paths file that is a pipe the test holds open: a build reads what is fed
-// to it and then waits for more, until the test releases it. The test holds
-// the pipe for reading too, so it never writes into a pipe without a reader.
-class PausedPaths {
+// A build of the folder "m" held in the middle, with its locks taken and its
+// first listing made. Its paths file ("paths.ini") names "m" and then folders
+// whose long names fill more console than any pipe holds, and the test reads
+// the console only as far as the first listing: the build cannot go on
+// writing until Finish reads the rest.
+class HeldBuild {
  public:
-  PausedPaths(const Sandbox& box, const std::string& name = "paths.ini");
-  ~PausedPaths() { Release(); }
-  PausedPaths(const PausedPaths&) = delete;
-  PausedPaths& operator=(const PausedPaths&) = delete;
+  explicit HeldBuild(const Sandbox& box);
+  ~HeldBuild();
+  HeldBuild(const HeldBuild&) = delete;
+  HeldBuild& operator=(const HeldBuild&) = delete;
 
-  // Writes `text` padded with line feeds to 1 MiB, since the program reads in
-  // whole blocks. Returns false if the program stopped reading for a minute.
-  bool Feed(std::string text);
-  // The build then reads the end of the file.
-  void Release();
+  // Reads on, so the build ends, and collects what it wrote.
+  Result Finish();
+  // Ends the build with `signal` and collects what it wrote.
+  Result Stop(int signal);
 
  private:
-  int fd_ = -1;
+  Running running_;
+  bool finished_ = false;
 };
 
 // True when the program under test is the Windows one, run under Wine.

@@ -28,32 +28,6 @@ bool EndsWith(const std::string& text, const std::string& end) {
          text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// A build of folder "m" that stays in the middle until Finish.
-class HeldBuild {
- public:
-  explicit HeldBuild(const Sandbox& box) : paths_(box) {
-    running_ = box.Start({"-build"});
-    EXPECT_TRUE(paths_.Feed("[filetypes]\nmp3\n[add]\n" + box.Host("m") + "\n"));
-    std::string seen = ReadUntil(running_, "... Complete\n");
-    EXPECT_NE(std::string::npos, seen.find("... Complete\n")) << seen;
-  }
-
-  Result Finish() {
-    paths_.Release();
-    return ::Finish(running_);
-  }
-
-  // Ends the build the way no handler can see.
-  void Kill() {
-    kill(running_.pid, SIGKILL);
-    Finish();
-  }
-
- private:
-  PausedPaths paths_;
-  Running running_;
-};
-
 TEST(Overlap, SecondBuildInTheSameFolderChangesNothing) {
   Sandbox box;
   box.Touch("m/a.mp3");
@@ -110,7 +84,7 @@ TEST(Overlap, KilledBuildDoesNotBlockTheNext) {
   box.Touch("m/a.mp3");
   box.Write("again.ini", "[filetypes]\nmp3\n[add]\n" + box.Host("m") + "\n");
   HeldBuild killed(box);
-  killed.Kill();
+  killed.Stop(SIGKILL);
   // Its lock files stay, unlocked, and the next build takes them over.
   Result next = box.Run({"-build", "-paths", "again.ini"});
   EXPECT_TRUE(EndsWith(next.out, Completed(1))) << next.out;

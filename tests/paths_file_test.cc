@@ -41,7 +41,7 @@ TEST(PathsFile, SectionsTakeTheirEntriesAndHandFoldersOnAsTheyAreRead) {
   EXPECT_EQ((Lines{"D:\\Music", "[add]", "/last"}), read.folders);
   // Each folder is listed before the next line is read.
   EXPECT_EQ((std::vector<long long>{8, 10, 16}), read.lines_read);
-  EXPECT_EQ((Lines{"[add]", "d:\\old"}), read.tables.ignore);
+  EXPECT_EQ((Lines{"[add]", "d:\\old"}), read.tables.ignore.Sorted());
   EXPECT_EQ((Lines{"mp3", "ab"}), read.tables.filetypes);
 }
 

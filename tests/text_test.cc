@@ -139,8 +139,14 @@ TEST(Trim, RemovesBlanksAtBothEndsAndLineFeedsOnlyAtTheEnd) {
 }
 
 TEST(IsWanted, FileTypeBeforeTheLastCharacterAndIgnorePrefixes) {
-  Allow = {"mp3", "lac", "xy"};
-  Remove = {"d:\\music\\old"};
+  Allow = AllowTable({"MP3", "lac", "xy", "mp3"});
+  Remove =
+      PrefixSet({"D:\\Music\\Old\\Live", "d:\\music\\old", "/a/b", "/a/c", "/a/bbc"});
+  EXPECT_FALSE(IsWanted("/a/bb/x.mp3\n"));
+  EXPECT_FALSE(IsWanted("/a/c.mp3\n"));
+  EXPECT_TRUE(IsWanted("/a/a.mp3\n"));
+  EXPECT_TRUE(IsWanted("/a/d.mp3\n"));
+  EXPECT_TRUE(IsWanted("/a.mp3\n"));
   EXPECT_TRUE(IsWanted("D:\\Music\\a.mp3\n"));
   EXPECT_TRUE(IsWanted("D:\\Music\\b.MP3\n"));
   EXPECT_TRUE(IsWanted("D:\\Music\\c.flac\n"));
@@ -152,7 +158,7 @@ TEST(IsWanted, FileTypeBeforeTheLastCharacterAndIgnorePrefixes) {
   EXPECT_FALSE(IsWanted("mp3"));
   EXPECT_TRUE(IsWanted("/mp3\n"));
   Allow.clear();
-  Remove.clear();
+  Remove = PrefixSet();
   EXPECT_FALSE(IsWanted("D:\\Music\\a.mp3\n"));
 }
 
