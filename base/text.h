@@ -12,6 +12,10 @@
 // itself, and over exactly its length matches anything that begins with it.
 bool SameNoCase(std::string_view text, std::string_view keyword, std::size_t n);
 
+// True when `text` is well-formed UTF-8 (no overlong forms, no surrogates,
+// nothing past U+10FFFF). Plain ASCII is.
+bool IsUtf8(std::string_view text);
+
 // The ASCII letter `c` in lower case; any other byte as it is.
 inline char FoldCase(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;

@@ -52,7 +52,7 @@ std::string PartName(const std::string& library) {
 bool IsWorkFileName(const std::string& name) {
   std::size_t cut = name.find_last_of("/\\");
   std::string base = cut == std::string::npos ? name : name.substr(cut + 1);
-  for (const char* work : {kMergeFile, kFolderLock, kPlaylistFile, "random.m3u8"}) {
+  for (const char* work : {kMergeFile, kFolderLock, kPlaylistFile, kPlaylistUtf8File}) {
     std::string fixed = work;
     if (base.size() == fixed.size() && SameNoCase(base, fixed, fixed.size())) return true;
   }

@@ -11,6 +11,8 @@
 constexpr char kMergeFile[] = "templibrary.txt";
 constexpr char kFolderLock[] = "songwhim.lock";
 constexpr char kPlaylistFile[] = "random.m3u";
+// The playlist when a name does not fit the code page players read .m3u in.
+constexpr char kPlaylistUtf8File[] = "random.m3u8";
 
 // "dirN.txt", the listing of the build's folder number `number`.
 std::string ListingName(int number);

@@ -15,6 +15,7 @@
 #include "library/listing.h"
 #include "library/merge.h"
 #include "library/paths_file.h"
+#include "platform/console.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 
@@ -88,8 +89,8 @@ bool Build(std::string* err) {
     *err = "Cannot replace " + Library + ": " + *err;
     return false;
   }
-  std::printf("--------------------\n\n");
-  std::printf("Library Playlist Complete - %d tracks counted.\n", filecount);
+  Print("--------------------\n\n");
+  Print("Library Playlist Complete - %d tracks counted.\n", filecount);
   return true;
 }
 
@@ -117,6 +118,6 @@ bool LockedBuild(std::string* err) {
 bool MakeLibrary() {
   std::string err;
   if (LockedBuild(&err)) return true;
-  std::printf("%s - library not changed\n", err.c_str());
+  Print("%s - library not changed\n", err.c_str());
   return false;
 }

@@ -8,6 +8,7 @@
 #include "base/state.h"
 #include "base/text.h"
 #include "base/work_files.h"
+#include "platform/console.h"
 #include "platform/files.h"
 #include "platform/output_file.h"
 
@@ -45,8 +46,8 @@ bool FilterTracks(const std::string& output, int* filecount, std::string* err) {
     *err = std::string("Cannot open ") + kMergeFile + ": " + std::strerror(errno);
     return false;
   }
-  std::printf("Removing Unwanted Paths\n");
-  std::printf("Archiving Chosen Filetypes\n");
+  Print("Removing Unwanted Paths\n");
+  Print("Archiving Chosen Filetypes\n");
   *filecount = 0;
   LineReader reader(merge);
   std::string_view line;

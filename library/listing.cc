@@ -5,14 +5,15 @@
 #include "base/state.h"
 #include "base/work_files.h"
 #include "library/listing_count.h"
+#include "platform/console.h"
 #include "platform/platform.h"
 
 bool MakeDir(const std::string& folder, std::string* err) {
   PCount += 1;
   std::string line =
       "Creating Directory Listing " + std::to_string(PCount) + " : " + folder + " ";
-  std::printf("%s", line.c_str());
-  std::fflush(stdout);
+  PrintText(line);
+  FlushOutput();
   DoSys = ListingName(PCount);
   ListingCount count(line);
   std::string note;
@@ -21,12 +22,12 @@ bool MakeDir(const std::string& folder, std::string* err) {
   count.Erase();
   if (!listed) {
     // The failure is told on a line of its own.
-    std::printf("\n");
+    Print("\n");
     return false;
   }
   if (!note.empty()) note = "(" + note + ") ";
-  std::printf("%s... Complete\n", note.c_str());
+  Print("%s... Complete\n", note.c_str());
   // Whoever watches the console sees each listing finish as it does.
-  std::fflush(stdout);
+  FlushOutput();
   return true;
 }

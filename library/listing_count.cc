@@ -1,8 +1,8 @@
 #include "library/listing_count.h"
 
-#include <cstdio>
+#include <string>
 
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ int ColumnAfter(const std::string& line, int width) {
 }
 
 void Repeat(char c, std::size_t count) {
-  for (std::size_t n = 0; n < count; ++n) std::putchar(c);
+  PrintText(std::string(count, c));
 }
 
 }  // namespace
@@ -48,8 +48,8 @@ void ListingCount::Show(long long items) {
   if (text.size() > static_cast<std::size_t>(room_)) return;
   // Counts only grow, so the new text covers the old one.
   Repeat('\b', shown_);
-  std::fputs(text.c_str(), stdout);
-  std::fflush(stdout);
+  PrintText(text);
+  FlushOutput();
   shown_ = text.size();
   last_ = now;
 }

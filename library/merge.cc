@@ -5,6 +5,7 @@
 
 #include "base/state.h"
 #include "base/work_files.h"
+#include "platform/console.h"
 #include "platform/files.h"
 #include "platform/output_file.h"
 
@@ -39,8 +40,8 @@ bool TakeOverListing(const std::string& name, OutputFile* merge, std::string* er
 }  // namespace
 
 bool MergeListings(std::string* err) {
-  std::printf("--------------------\n");
-  std::printf("Compiling Music Archive\n");
+  Print("--------------------\n");
+  Print("Compiling Music Archive\n");
   OutputFile merge;
   if (!merge.Open(kMergeFile, err)) {
     *err = std::string("Cannot create ") + kMergeFile + ": " + *err;

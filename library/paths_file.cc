@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "platform/encoding.h"
 
 namespace {
 
@@ -17,6 +18,9 @@ Section HeaderOf(const std::string& line) {
   if (SameNoCase(line, "[file", 5)) return Section::kFiletypes;
   return Section::kNone;
 }
+
+// What Windows editors put before UTF-8 text.
+constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
@@ -96,6 +100,8 @@ bool Reader::Take(const std::string& entry, std::string* err) {
 bool Reader::Read(std::string* err) {
   std::string line;
   while (reader_->Next(&line)) {
+    if (reader_->lines() == 1 && line.compare(0, 3, kByteOrderMark) == 0)
+      line.erase(0, 3);
     Section header = HeaderOf(line);
     if (header != Section::kNone) {
       section_ = header;
@@ -103,7 +109,7 @@ bool Reader::Read(std::string* err) {
     }
     DropCarriageReturn(line);
     trim(line);
-    if (!Take(line, err)) return false;
+    if (!Take(FromFileText(line), err)) return false;
   }
   if (reader_->bad_line()) {
     *err = name_ + ": " + reader_->Problem() + ", so it does not look like a paths file";

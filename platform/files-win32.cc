@@ -1,17 +1,39 @@
-// Files on Windows.
+// Files on Windows, named in UTF-8 and opened through the wide API, so that
+// every name works whatever the code page.
 #include <windows.h>
 
 #include <cerrno>
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/unicode-win32.h"
+
+namespace {
+
+int ErrnoOf(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    default:
+      return EIO;
+  }
+}
+
+}  // namespace
 
 std::FILE* OpenFile(const std::string& name, const char* mode) {
-  return std::fopen(name.c_str(), mode);
+  return _wfopen(Widen(name).c_str(), Widen(mode).c_str());
 }
 
 bool OpenForReading(const std::string& name, std::FILE** file, std::string* err) {
-  DWORD attributes = GetFileAttributesA(name.c_str());
+  DWORD attributes = GetFileAttributesW(Widen(name).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     *err = std::strerror(EISDIR);
     return false;
@@ -23,35 +45,35 @@ bool OpenForReading(const std::string& name, std::FILE** file, std::string* err)
 }
 
 bool Exists(const std::string& name) {
-  return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(Widen(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool InWorkingFolder(const std::string& name) {
-  char full[MAX_PATH], here[MAX_PATH];
-  char* base = nullptr;
-  if (!GetFullPathNameA(name.c_str(), MAX_PATH, full, &base) || !base ||
-      !GetCurrentDirectoryA(MAX_PATH, here))
-    return false;
-  std::string folder(full, base - full);
-  std::string working = here;
-  if (working.empty() || working.back() != '\\') working += '\\';
-  return lstrcmpiA(folder.c_str(), working.c_str()) == 0;
+  std::wstring full = FullPath(Widen(name));
+  std::size_t cut = full.find_last_of(L"\\/");
+  if (cut == std::wstring::npos) return false;
+  std::wstring here = FullPath(L".");
+  if (!here.empty() && here.back() != L'\\') here += L'\\';
+  return CompareStringOrdinal(full.c_str(), static_cast<int>(cut + 1), here.c_str(),
+                              static_cast<int>(here.size()), TRUE) == CSTR_EQUAL;
 }
 
 bool RemoveFile(const std::string& name) {
-  return std::remove(name.c_str()) == 0;
+  return DeleteFileW(Widen(name).c_str()) != 0;
 }
 
 bool RenameOver(const std::string& from, const std::string& to, std::string* err) {
+  std::wstring wide_from = Widen(from), wide_to = Widen(to);
   // A playlist run that has the old library open keeps it from being replaced
   // for the few milliseconds it reads; wait that out.
   for (int attempt = 0; attempt < 50; ++attempt) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    if (MoveFileExW(wide_from.c_str(), wide_to.c_str(), MOVEFILE_REPLACE_EXISTING))
+      return true;
     DWORD error = GetLastError();
     if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) break;
     Sleep(100);
   }
-  *err = std::strerror(GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO);
+  *err = std::strerror(ErrnoOf(GetLastError()));
   return false;
 }
 

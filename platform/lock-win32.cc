@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/lock.h"
+#include "platform/unicode-win32.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ bool LockFile(const std::string& name, FileLock* lock, std::string* err) {
   lock->handle = -1;
   lock->busy = false;
   // The system removes the file when the last handle to it closes.
-  HANDLE file = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+  HANDLE file = CreateFileW(Widen(name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);

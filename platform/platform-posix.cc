@@ -3,8 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +13,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/console.h"
 #include "platform/files.h"
 #include "platform/output_file.h"
 #include "platform/platform.h"
@@ -73,6 +72,10 @@ std::string ListRoot(const std::string& folder, OutputFile* out,
 
 }  // namespace
 
+std::vector<std::string> Arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
 bool ListFolder(const std::string& folder, const std::string& listing,
                 const ListingProgress& progress, std::string* note, std::string* err) {
   // A stale listing of the same name may be a link to anywhere; start afresh.
@@ -89,7 +92,7 @@ bool ListFolder(const std::string& folder, const std::string& listing,
 }
 
 bool OpenPlaylist(const std::string& name, std::string* err) {
-  std::fflush(stdout);
+  FlushOutput();
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   // The opener's own chatter must not mix into ours.
@@ -136,18 +139,4 @@ void EndBySignal(int signal) {
   sigaddset(&set, signal);
   sigprocmask(SIG_UNBLOCK, &set, nullptr);
   _exit(128 + signal);
-}
-
-void DiscardTypedAhead() {
-  if (isatty(STDIN_FILENO)) tcflush(STDIN_FILENO, TCIFLUSH);
-}
-
-bool OutputIsTerminal() {
-  return isatty(STDOUT_FILENO) == 1;
-}
-
-int TerminalWidth() {
-  struct winsize size;
-  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0) return 0;
-  return size.ws_col;
 }

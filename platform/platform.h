@@ -1,12 +1,18 @@
-// What the program needs from the operating system beyond files: listing a
-// folder tree, opening the playlist in the user's player, and the console.
-// One file per platform implements it. Nothing here prints.
+// What the program needs from the operating system beyond files and the
+// console: its arguments, listing a folder tree, opening the playlist in the
+// user's player, and signals. One file per platform implements it. Nothing
+// here prints.
 #ifndef SONGWHIM_PLATFORM_PLATFORM_H_
 #define SONGWHIM_PLATFORM_PLATFORM_H_
 
 #include <string>
+#include <vector>
 
 #include "platform/tree_walk.h"
+
+// The program's arguments, `argv[0]` first, in UTF-8 (on Windows from the
+// wide command line, whatever the code page).
+std::vector<std::string> Arguments(int argc, char** argv);
 
 // Writes to the file `listing` one full path per line for every file and
 // folder beneath `folder`, at any depth. When the folder itself is missing or
@@ -28,13 +34,5 @@ bool OpenPlaylist(const std::string& name, std::string* err);
 void CatchEndingSignals(void (*handler)(int signal));
 // Ends the process as `signal` would have ended it without a handler.
 [[noreturn]] void EndBySignal(int signal);
-
-// Drops whatever the user typed before the program asked for anything.
-void DiscardTypedAhead();
-
-// True when standard output is a terminal (or console) a person watches.
-bool OutputIsTerminal();
-// The width of that terminal in columns, or 0 when it cannot be told.
-int TerminalWidth();
 
 #endif  // SONGWHIM_PLATFORM_PLATFORM_H_

@@ -6,6 +6,7 @@
 
 #include "base/line_reader.h"
 #include "base/state.h"
+#include "platform/console.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "playlist/playlist_file.h"
@@ -27,7 +28,7 @@ std::string LibraryProblem(const LineReader& reader) {
 // written of it came from that file.
 bool Fill(std::FILE* file, const PlaylistChoice& choice, PlaylistFile* playlist,
           std::string* err) {
-  std::printf("Creating Random Playlist\n");
+  Print("Creating Random Playlist\n");
   LineReader library(file);
   if (choice.shuffle) {
     PickByShuffle(&library, choice.many, playlist);
@@ -39,17 +40,21 @@ bool Fill(std::FILE* file, const PlaylistChoice& choice, PlaylistFile* playlist,
     playlist->Discard();
     return false;
   }
-  std::printf("%d tracks added.\n", playlist->added());
+  Print("%d tracks added.\n", playlist->added());
+  if (playlist->utf8()) {
+    Print("Written as %s, in UTF-8: some names are not in the ANSI code page\n",
+          playlist->name().c_str());
+  }
   if (playlist->Close(err)) return true;
   playlist->Discard();
   return false;
 }
 
 void Play(const PlaylistFile& playlist) {
-  std::printf("Playing Playlist\n");
+  Print("Playing Playlist\n");
   std::string err;
   if (!OpenPlaylist(playlist.name(), &err))
-    std::printf("%s; open it in your player.\n", err.c_str());
+    Print("%s; open it in your player.\n", err.c_str());
 }
 
 }  // namespace
@@ -58,14 +63,14 @@ bool MakePlaylist(const PlaylistChoice& choice) {
   std::FILE* file = nullptr;
   std::string err;
   if (!OpenForReading(Library, &file, &err)) {
-    std::printf("Cannot read %s: %s\n", Library.c_str(), err.c_str());
+    Print("Cannot read %s: %s\n", Library.c_str(), err.c_str());
     return false;
   }
   PlaylistFile playlist;
   bool made = playlist.Open(&err) && Fill(file, choice, &playlist, &err);
   std::fclose(file);
   if (!made) {
-    std::printf("%s\n", err.c_str());
+    Print("%s\n", err.c_str());
     return false;
   }
   if (playlist.added() > 0) Play(playlist);

@@ -1,6 +1,11 @@
 #include "playlist/playlist_file.h"
 
+#include <cerrno>
+#include <cstdio>
+
+#include "base/line_reader.h"
 #include "base/work_files.h"
+#include "platform/encoding.h"
 #include "platform/files.h"
 
 bool PlaylistFile::Open(std::string* err) {
@@ -11,16 +16,39 @@ bool PlaylistFile::Open(std::string* err) {
 }
 
 void PlaylistFile::Add(std::string_view line) {
-  file_.Write(line.data(), line.size());
   // A last line without its line feed would run into the next pick.
-  if (line.empty() || line.back() != '\n') file_.Write("\n", 1);
+  std::string pick = FromFileText(line);
+  if (pick.empty() || pick.back() != '\n') pick += '\n';
+  if (!utf8_ && !ToPlaylistText(pick, &text_)) BecomeUtf8();
+  file_.Write(utf8_ ? pick : text_);
   ++added_;
 }
 
+void PlaylistFile::BecomeUtf8() {
+  std::string err;
+  if (!file_.Close(&err)) return;
+  std::FILE* written = OpenFile(name_, "r");
+  if (!written || !file_.Open(kPlaylistUtf8File, &err)) {
+    if (written) std::fclose(written);
+    return file_.Failed(errno);
+  }
+  LineReader reader(written);
+  std::string_view line;
+  while (reader.NextView(&line)) file_.Write(FromPlaylistText(line));
+  std::fclose(written);
+  if (reader.status() != LineReader::kOk) file_.Failed(EIO);
+  RemoveFile(name_);
+  name_ = kPlaylistUtf8File;
+  utf8_ = true;
+}
+
 bool PlaylistFile::Close(std::string* err) {
-  if (file_.Close(err)) return true;
-  *err = "Cannot write " + name_ + ": " + *err;
-  return false;
+  if (!file_.Close(err)) {
+    *err = "Cannot write " + name_ + ": " + *err;
+    return false;
+  }
+  if (PlaylistMayBeUtf8()) RemoveFile(utf8_ ? kPlaylistFile : kPlaylistUtf8File);
+  return true;
 }
 
 void PlaylistFile::Discard() {

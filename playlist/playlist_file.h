@@ -1,5 +1,8 @@
 // The playlist file being written: one line per pick, in the order of
-// picking, each ended by a line feed.
+// picking, each ended by a line feed. Players read a .m3u playlist in their
+// platform's code page (the ANSI code page on Windows), so the playlist is
+// random.m3u in that code page while every pick fits it, and becomes
+// random.m3u8, in UTF-8, at the first pick that does not.
 #ifndef SONGWHIM_PLAYLIST_PLAYLIST_FILE_H_
 #define SONGWHIM_PLAYLIST_PLAYLIST_FILE_H_
 
@@ -21,8 +24,11 @@ class PlaylistFile {
   int added() const { return added_; }
   // True once a write has failed: there is no use in picking more.
   bool failed() const { return file_.failed(); }
+  // True when the playlist had to become UTF-8.
+  bool utf8() const { return utf8_; }
 
-  // Closes the file. False, with `err` saying why, when a write failed.
+  // Closes the file, and removes a playlist of the other kind left by an
+  // earlier run. False, with `err` saying why, when a write failed.
   bool Close(std::string* err);
   // Closes and removes the file: a playlist that must not stay behind.
   void Discard();
@@ -31,8 +37,13 @@ class PlaylistFile {
   const std::string& name() const { return name_; }
 
  private:
+  // Rewrites what was written so far as random.m3u8 and goes on there.
+  void BecomeUtf8();
+
   OutputFile file_;
   std::string name_;
+  std::string text_;  // the pick being written
+  bool utf8_ = false;
   int added_ = 0;
 };
 

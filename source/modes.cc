@@ -6,8 +6,8 @@
 #include "base/state.h"
 #include "base/work_files.h"
 #include "library/build.h"
+#include "platform/console.h"
 #include "platform/files.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -24,18 +24,18 @@ bool CanRead(const std::string& name, std::string* err) {
 
 void WaitForEnter() {
   DiscardTypedAhead();
-  std::printf("Press Enter to quit...\n");
-  std::fflush(stdout);
+  Print("Press Enter to quit...\n");
+  FlushOutput();
   std::getchar();
-  std::printf("%s", kDashes18);
+  Print("%s", kDashes18);
 }
 
 // A library named like one of the files a run makes would be written over or
 // removed by that run.
 bool LibraryNameIsFree(int GotoMode) {
   if (!IsWorkFileName(Library) || !InWorkingFolder(Library)) return true;
-  std::printf("Cannot use %s as the library: songwhim makes a file of that name%s\n",
-              Library.c_str(), GotoMode == kBuildLibrary ? " - library not changed" : "");
+  Print("Cannot use %s as the library: songwhim makes a file of that name%s\n",
+        Library.c_str(), GotoMode == kBuildLibrary ? " - library not changed" : "");
   return false;
 }
 
@@ -47,22 +47,21 @@ bool ProbeFiles(int* GotoMode) {
     // A library that is there but cannot be read is no reason to build anew.
     if (Exists(Library)) {
       *GotoMode = kDoNothing;
-      std::printf("Cannot read %s: %s\n", Library.c_str(), err.c_str());
+      Print("Cannot read %s: %s\n", Library.c_str(), err.c_str());
       return false;
     }
     *GotoMode = kBuildLibrary;
-    std::printf("%s not found.\n%sLibrary Builder Mode\n%s", Library.c_str(), kDashes18,
-                kDashes20);
+    Print("%s not found.\n%sLibrary Builder Mode\n%s", Library.c_str(), kDashes18,
+          kDashes20);
   }
   if (*GotoMode == kBuildLibrary && !CanRead(Paths, &err)) {
     *GotoMode = kDoNothing;
     if (Exists(Paths)) {
-      std::printf("Cannot read paths file %s: %s - library not changed\n", Paths.c_str(),
-                  err.c_str());
+      Print("Cannot read paths file %s: %s - library not changed\n", Paths.c_str(),
+            err.c_str());
       return false;
     }
-    std::printf("Path file not found.\n%s\nCreate path file, then restart.\n",
-                Paths.c_str());
+    Print("Path file not found.\n%s\nCreate path file, then restart.\n", Paths.c_str());
     WaitForEnter();
   }
   return true;

@@ -7,6 +7,7 @@
 
 #include "base/state.h"
 #include "base/text.h"
+#include "platform/console.h"
 #include "source/modes.h"
 
 namespace {
@@ -29,10 +30,10 @@ const char* ValueAfter(int argc, char** argv, int n) {
 }  // namespace
 
 void PrintBanner() {
-  std::printf("\n\n");
-  std::printf("*****   Songwhim v0.2  *****\n");
-  std::printf("**  Random playlist maker **\n");
-  std::printf("***** for your library *****\n\n\n");
+  Print("\n\n");
+  Print("*****   Songwhim v0.2  *****\n");
+  Print("**  Random playlist maker **\n");
+  Print("***** for your library *****\n\n\n");
 }
 
 bool WantsHelp(int argc, char** argv) {
@@ -47,7 +48,7 @@ bool WantsHelp(int argc, char** argv) {
 }
 
 void PrintUsage() {
-  std::printf(
+  Print(
       "Usage: songwhim [-tracks N] [-build] [-library FILE] [-paths FILE] [-shuffle]\n"
       "\n"
       "  -tracks N       put N tracks in the playlist (default 20)\n"
@@ -80,23 +81,23 @@ void ScanOptions(int argc, char** argv, int* GotoMode, PlaylistChoice* choice) {
       int many2 = 0;
       if (value && *value) many2 = ReadNumber(value);
       if (many2 > 0) choice->many = many2;
-      std::printf("Number of tracks set to %d\n", choice->many);
+      Print("Number of tracks set to %d\n", choice->many);
     }
     if (SameNoCase(argument, "-build", 6)) {
       *GotoMode = kBuildLibrary;
-      std::printf("Library Builder Mode\n%s", kDashes20);
+      Print("Library Builder Mode\n%s", kDashes20);
     }
     if (SameNoCase(argument, "-library", 8)) {
       if (const char* value = ValueAfter(argc, argv, n)) Library = value;
-      std::printf("Using Library set %s\n", Library.c_str());
+      Print("Using Library set %s\n", Library.c_str());
     }
     if (SameNoCase(argument, "-paths", 8)) {
       if (const char* value = ValueAfter(argc, argv, n)) Paths = value;
-      std::printf("Using Path set %s\n", Paths.c_str());
+      Print("Using Path set %s\n", Paths.c_str());
     }
     if (SameNoCase(argument, "-shuffle", 9)) {
       choice->shuffle = true;
-      std::printf("Shuffle Mode - every track as likely, none twice\n");
+      Print("Shuffle Mode - every track as likely, none twice\n");
     }
   }
 }

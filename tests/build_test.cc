@@ -17,9 +17,8 @@ std::string Listed(int number, const std::string& folder, const std::string& not
          note + "... Complete\n";
 }
 
-// On Windows `dir` complains about a missing folder on its own error output.
 std::string NotFoundNote() {
-  return OnWindows() ? "" : "(folder not found) ";
+  return "(folder not found) ";
 }
 
 // What the system says when a folder stands where a file should be written.

@@ -193,22 +193,31 @@ namespace {
 // `args`, and PATH leading to the stand-in opener first, or to nothing.
 struct Launch {
   std::vector<std::string> words;
-  std::string path;
+  std::vector<std::string> settings;  // NAME=value, set on top of this process's
   std::vector<char*> argv;
   std::vector<char*> env;
 };
 
 void Prepare(Launch* launch, const std::vector<std::string>& args, const std::string& bin,
-             bool opener) {
+             bool opener, const std::vector<std::string>& settings) {
   launch->words = Command();
   launch->words.insert(launch->words.end(), args.begin(), args.end());
   for (std::string& word : launch->words) launch->argv.push_back(word.data());
   launch->argv.push_back(nullptr);
-  launch->path = "PATH=" + bin + (opener ? std::string(":") + std::getenv("PATH") : "");
+  launch->settings = settings;
+  launch->settings.push_back("PATH=" + bin +
+                             (opener ? std::string(":") + std::getenv("PATH") : ""));
+  auto overridden = [&](const char* var) {
+    for (const std::string& setting : launch->settings) {
+      std::size_t name = setting.find('=') + 1;
+      if (std::strncmp(var, setting.c_str(), name) == 0) return true;
+    }
+    return false;
+  };
   for (char** var = environ; *var; ++var) {
-    if (std::strncmp(*var, "PATH=", 5) != 0) launch->env.push_back(*var);
+    if (!overridden(*var)) launch->env.push_back(*var);
   }
-  launch->env.push_back(launch->path.data());
+  for (std::string& setting : launch->settings) launch->env.push_back(setting.data());
   launch->env.push_back(nullptr);
 }
 
@@ -217,7 +226,7 @@ void Prepare(Launch* launch, const std::vector<std::string>& args, const std::st
 Running Sandbox::Start(const std::vector<std::string>& args, const std::string* input,
                        bool keep_input_open) const {
   Launch launch;
-  Prepare(&launch, args, bin_, opener_);
+  Prepare(&launch, args, bin_, opener_, settings_);
   std::vector<char*>& argv = launch.argv;
   std::vector<char*>& env = launch.env;
 
@@ -378,7 +387,7 @@ Result HeldBuild::Stop(int signal) {
 
 Result Sandbox::RunOnTerminal(const std::vector<std::string>& args, int columns) const {
   Launch launch;
-  Prepare(&launch, args, bin_, opener_);
+  Prepare(&launch, args, bin_, opener_, settings_);
   winsize size = {};
   size.ws_row = 50;
   size.ws_col = static_cast<unsigned short>(columns);

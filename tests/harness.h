@@ -75,6 +75,10 @@ class Sandbox {
   // Runs `setup` in each program's process just before it starts: limits,
   // signal dispositions, another user. It may only make system calls.
   void InChild(std::function<void()> setup) { in_child_ = std::move(setup); }
+  // Sets the environment variable `name` for the programs started from now.
+  void SetEnv(const std::string& name, const std::string& value) {
+    settings_.push_back(name + "=" + value);
+  }
 
   // The same with standard input, output and error on a pseudo-terminal of
   // `columns` columns; `out` holds what the terminal received, byte for byte.
@@ -94,6 +98,7 @@ class Sandbox {
   std::string bin_;
   bool opener_ = true;
   std::function<void()> in_child_;
+  std::vector<std::string> settings_;
 };
 
 // A build of the folder "m" held in the middle, with its locks taken and its

@@ -92,11 +92,76 @@ TEST(Windows, AccentedNamesReachThePlaylistInTheAnsiCodePage) {
   box.Touch("m/caf\xc3\xa9/m\xc3\xbcsic.mp3");
   box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.Host("m") + "\n");
   box.Run({"-build"});
-  // In the ANSI code page 1252, é is 0xe9 and ü 0xfc.
-  std::string track = box.Host("m") + "\\caf\xe9\\m\xfcsic.mp3";
-  EXPECT_EQ(track + "\n", box.Read("library.txt"));
+  // The library holds UTF-8; the playlist, the ANSI code page 1252, where é
+  // is 0xe9 and ü 0xfc.
+  EXPECT_EQ(box.Host("m") + "\\caf\xc3\xa9\\m\xc3\xbcsic.mp3\n", box.Read("library.txt"));
   box.Run({"-tracks", "2"});
+  std::string track = box.Host("m") + "\\caf\xe9\\m\xfcsic.mp3";
   EXPECT_EQ(track + "\n" + track + "\n", box.Read("random.m3u"));
+}
+
+TEST(Windows, LibraryOfAnOlderBuildInTheAnsiCodePageStillPlays) {
+  ONLY_ON_WINDOWS();
+  Sandbox box;
+  box.Touch("m/caf\xc3\xa9.mp3");
+  // As builds before UTF-8 wrote it, in code page 1252: é is 0xe9.
+  std::string track = box.Host("m") + "\\caf\xe9.mp3\n";
+  box.Write("library.txt", track);
+  Result run = box.Run({"-tracks", "2"});
+  EXPECT_EQ(std::string(kBanner) +
+                "Number of tracks set to 2\n\nCreating Random Playlist\n2 tracks added.\n"
+                "Playing Playlist\n",
+            run.out);
+  EXPECT_EQ(track + track, box.Read("random.m3u"));
+}
+
+TEST(Windows, ListingIsWhatDirListsInItsOrder) {
+  ONLY_ON_WINDOWS();
+  Sandbox box;
+  // Every name ends in mp3, folders too, so the library holds the listing.
+  for (const char* name :
+       {"r/z.mp3", "r/b.mp3/2.mp3", "r/b.mp3/x.mp3/deep.mp3", "r/a.mp3/", "r/c 1.mp3",
+        "r/Bj\xc3\xb6rk.mp3/\xd0\x9a\xd0\xb8\xd0\xbd\xd0\xbe.mp3/\xf0\x9f\x8e\xb5.mp3",
+        "r/Bj\xc3\xb6rk.mp3/\xe6\x97\xa5\xe6\x9c\xac.mp3", "r/b.mp3/1.mp3"}) {
+    box.Touch(name);
+  }
+  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.Host("r") + "\n");
+  box.Run({"-build"});
+  // What the command interpreter lists, in UTF-16.
+  const char* runner = std::getenv("SONGWHIM_RUNNER");
+  if (!runner) GTEST_SKIP() << "needs the runner of Windows programs";
+  std::string command = std::string(runner) + " cmd /u /c dir \"" + box.Host("r") +
+                        "\" /s/b > '" + box.At("dir.txt") + "'";
+  ASSERT_EQ(0, std::system(command.c_str()));
+  std::string wide = box.ReadBytes("dir.txt"), listed;
+  for (std::size_t i = 0; i + 1 < wide.size(); i += 2) {
+    unsigned unit = static_cast<unsigned char>(wide[i]) |
+                    static_cast<unsigned char>(wide[i + 1]) << 8;
+    if (unit >= 0xd800 && unit < 0xdc00 && i + 3 < wide.size()) {
+      unsigned low = static_cast<unsigned char>(wide[i + 2]) |
+                     static_cast<unsigned char>(wide[i + 3]) << 8;
+      unit = 0x10000 + ((unit - 0xd800) << 10) + (low - 0xdc00);
+      i += 2;
+    }
+    if (unit == '\r') continue;
+    if (unit < 0x80) {
+      listed += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+      listed +=
+          {static_cast<char>(0xc0 | unit >> 6), static_cast<char>(0x80 | (unit & 0x3f))};
+    } else if (unit < 0x10000) {
+      listed += {static_cast<char>(0xe0 | unit >> 12),
+                 static_cast<char>(0x80 | ((unit >> 6) & 0x3f)),
+                 static_cast<char>(0x80 | (unit & 0x3f))};
+    } else {
+      listed += {static_cast<char>(0xf0 | unit >> 18),
+                 static_cast<char>(0x80 | ((unit >> 12) & 0x3f)),
+                 static_cast<char>(0x80 | ((unit >> 6) & 0x3f)),
+                 static_cast<char>(0x80 | (unit & 0x3f))};
+    }
+  }
+  EXPECT_EQ(listed, box.Read("library.txt"));
+  EXPECT_EQ(12u, Lines(listed).size());
 }
 
 }  // namespace

@@ -1,47 +1,37 @@
-// The recoding of listing lines, run under Windows (or Wine).
+// Text between UTF-8 and the code pages of older files and of players, run
+// under Windows (or Wine).
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "platform/platform-win32.h"
+#include "platform/encoding.h"
 
 namespace {
 
-// Makes a file named in UTF-16, so the test does not depend on a code page.
-class NamedFile {
- public:
-  explicit NamedFile(const std::wstring& name) : name_(name) {
-    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    made_ = file != INVALID_HANDLE_VALUE;
-    if (made_) CloseHandle(file);
-  }
-  ~NamedFile() { DeleteFileW(name_.c_str()); }
-  // Wine in a locale without UTF-8 cannot name such a file on disk.
-  bool made() const { return made_; }
-
- private:
-  bool made_ = false;
-  std::wstring name_;
-};
-
-TEST(AnsiLine, AsciiAndExistingAnsiNamesStayAsTheyAre) {
-  EXPECT_EQ("C:\\Music\\a.mp3\n", AnsiLine("C:\\Music\\a.mp3\n"));
+TEST(Encoding, LinesOfOlderFilesBecomeUtf8AndPlaylistsUseTheAnsiCodePage) {
   if (GetACP() != 1252) GTEST_SKIP() << "needs the Western ANSI code page";
-  NamedFile file(L"m\u00fcsic.mp3");
-  if (!file.made()) GTEST_SKIP() << "cannot make a file with that name here";
-  EXPECT_EQ("m\xfcsic.mp3\n", AnsiLine("m\xfcsic.mp3\n"));
-}
-
-TEST(AnsiLine, OemNamesOfExistingItemsBecomeAnsi) {
-  if (GetACP() != 1252 || GetOEMCP() != 437)
-    GTEST_SKIP() << "needs code pages 1252 and 437";
-  NamedFile file(L"caf\u00e9 \u00fc.mp3");
-  if (!file.made()) GTEST_SKIP() << "cannot make a file with that name here";
-  // é is 0x82 and ü 0x81 in the OEM code page; 0xe9 and 0xfc in ANSI.
-  EXPECT_EQ("caf\xe9 \xfc.mp3\n", AnsiLine("caf\x82 \x81.mp3\n"));
-  EXPECT_EQ("caf\xe9 \xfc.mp3", AnsiLine("caf\x82 \x81.mp3"));
-  // A name that is no item in either reading is left alone.
-  EXPECT_EQ("gone\x82.mp3\n", AnsiLine("gone\x82.mp3\n"));
+  struct Case {
+    std::string file, utf8, playlist;
+    bool fits;
+  };
+  const Case cases[] = {
+      {"C:\\Music\\a.mp3\n", "C:\\Music\\a.mp3\n", "C:\\Music\\a.mp3\n", true},
+      // é and € in UTF-8, and as an older build wrote them in code page 1252.
+      {"caf\xc3\xa9 \xe2\x82\xac\n", "caf\xc3\xa9 \xe2\x82\xac\n", "caf\xe9 \x80\n",
+       true},
+      {"caf\xe9 \x80\n", "caf\xc3\xa9 \xe2\x82\xac\n", "caf\xe9 \x80\n", true},
+      // Cyrillic has no place in 1252; nothing is guessed.
+      {"\xd0\x96\n", "\xd0\x96\n", "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    EXPECT_EQ(c.utf8, FromFileText(c.file));
+    std::string playlist;
+    EXPECT_EQ(c.fits, ToPlaylistText(c.utf8, &playlist));
+    if (c.fits) {
+      EXPECT_EQ(c.playlist, playlist);
+      EXPECT_EQ(c.utf8, FromPlaylistText(playlist));
+    }
+  }
 }
 
 }  // namespace

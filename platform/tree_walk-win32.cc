@@ -1,0 +1,81 @@
+// Reading one folder on Windows: its entries in the order the file system
+// gives them, as `dir /s /b` lists them, named in full through the wide API at
+// any length.
+#include <windows.h>
+
+#include "platform/tree_walk.h"
+#include "platform/unicode-win32.h"
+
+namespace {
+
+// The folder's identity, from a handle that reads nothing of it.
+bool IdOf(const std::wstring& folder, FolderId* id) {
+  HANDLE handle =
+      CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  bool known = GetFileInformationByHandle(handle, &info) != 0;
+  CloseHandle(handle);
+  if (!known) return false;
+  id->volume = info.dwVolumeSerialNumber;
+  id->file = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  bool separated = !folder.empty() && (folder.back() == '\\' || folder.back() == '/');
+  return separated ? folder + name : folder + "\\" + name;
+}
+
+}  // namespace
+
+bool ReadFolder(const std::string& path,
+                const std::function<bool(const FolderId&)>& enter,
+                FolderContents* contents) {
+  std::wstring folder = LongPath(Widen(path));
+  FolderId id;
+  if (!IdOf(folder, &id) || !enter(id)) return false;
+  if (folder.back() != L'\\') folder += L'\\';
+  WIN32_FIND_DATAW found;
+  HANDLE search =
+      FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &found,
+                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  do {
+    std::wstring_view name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    std::string line = Join(path, Narrow(name));
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      contents->subfolders.push_back(line);
+    contents->lines += line;
+    contents->lines += '\n';
+    ++contents->count;
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return true;
+}
+
+// A read that waited on a network spent time off the processor. The time a
+// thread has run is counted in clock ticks here, so only a millisecond off it
+// and more than half the time counts as a wait.
+WaitMark MarkWaits() {
+  WaitMark mark;
+  mark.wall = std::chrono::steady_clock::now();
+  FILETIME created, ended, kernel, user;
+  if (GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user)) {
+    auto ticks = [](const FILETIME& time) {
+      return (static_cast<long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    mark.cpu_ns = (ticks(kernel) + ticks(user)) * 100;
+  }
+  return mark;
+}
+
+bool WaitedSince(const WaitMark& mark) {
+  WaitMark now = MarkWaits();
+  auto wall = std::chrono::duration_cast<std::chrono::nanoseconds>(now.wall - mark.wall);
+  long long off = wall.count() - (now.cpu_ns - mark.cpu_ns);
+  return off > 1000000 && off * 2 > wall.count();
+}
