@@ -92,6 +92,57 @@ bool LineReader::NextView(std::string_view* line) {
   return true;
 }
 
+std::size_t LineReader::NextBatch(std::string_view* lines, std::size_t most) {
+  spill_.clear();
+  std::size_t count = 0;
+  while (count < most && status_ == kOk && (begin_ < end_ || (count == 0 && Fill()))) {
+    const char* start = buffer_.data() + begin_;
+    const void* newline = std::memchr(start, '\n', end_ - begin_);
+    // A line that goes on in the next fill is handed out on its own.
+    if (!newline) return count > 0 ? count : NextView(&lines[0]) ? 1 : 0;
+    std::size_t text = static_cast<const char*>(newline) - start;
+    if (nul_ < begin_ + text || text > max_line_) {
+      Stop(nul_ < begin_ + text ? kNulByte : kTooLong);
+      break;
+    }
+    lines[count++] = std::string_view(start, text + 1);
+    begin_ += text + 1;
+    offset_ += static_cast<long long>(text + 1);
+    ++lines_;
+  }
+  return count;
+}
+
+bool LineReader::PassTo(std::size_t target) {
+  std::size_t length = 0;
+  std::string_view piece;
+  bool ended = false;
+  while (begin_ < target) {
+    if (!TakePiece(&length, &piece, &ended)) return false;
+    ++lines_;
+    length = 0;
+  }
+  return true;
+}
+
+bool LineReader::NextWhere(const Finder& find, std::string_view* line) {
+  while (status_ == kOk && (begin_ < end_ || Fill())) {
+    std::string_view rest(buffer_.data() + begin_, end_ - begin_);
+    std::size_t last = rest.rfind('\n');
+    if (last == std::string_view::npos) break;
+    std::string_view whole = rest.substr(0, last + 1);
+    std::size_t at = find(whole);
+    std::size_t start = whole.size();
+    if (at != std::string_view::npos) {
+      std::size_t before = at == 0 ? std::string_view::npos : whole.rfind('\n', at - 1);
+      start = before == std::string_view::npos ? 0 : before + 1;
+    }
+    if (!PassTo(begin_ + start)) return false;
+    if (at != std::string_view::npos) break;
+  }
+  return NextView(line);
+}
+
 long long LineReader::PassOver(long long count) {
   // Nothing is passed after a bad line, so it keeps its number in Problem().
   if (status_ != kOk) return 0;

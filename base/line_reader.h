@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,21 @@ class LineReader {
   // The same without a copy: `line` stays valid until the next call.
   bool NextView(std::string_view* line);
 
+  // Hands out up to `most` lines at once into `lines`, all valid until the
+  // next call, and returns how many: fewer at the end of the buffer or before
+  // a bad line, and 0 at the end of the file, on a read error or once a bad
+  // line has stopped the reader. Lets the caller work on many lines side by
+  // side.
+  std::size_t NextBatch(std::string_view* lines, std::size_t most);
+
+  // Where in `text`, some whole lines, a wanted line may be, or npos.
+  using Finder = std::function<std::size_t(std::string_view text)>;
+  // As NextView, but passes over the lines before the first one in which
+  // `find` finds a place (they are checked and counted all the same). Saves
+  // handing out lines one by one when few are wanted. A line that spans two
+  // fills of the buffer is handed out without asking.
+  bool NextWhere(const Finder& find, std::string_view* line);
+
   // Passes over up to `count` lines, checked as Next checks them, and returns
   // how many it passed: fewer at the end of the file or at a bad line.
   long long PassOver(long long count);
@@ -59,6 +75,8 @@ class LineReader {
   bool Fill();
   std::size_t Read(char* into, std::size_t size);
   bool Stop(Status status);
+  // Passes over the whole lines up to `target` in the buffer.
+  bool PassTo(std::size_t target);
   // Takes the rest of the current line that lies in the buffer into `piece`,
   // checked, and adds its length to `*length`; `*ended` when its line feed
   // came too. False when the line breaks the rules.

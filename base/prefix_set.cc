@@ -14,18 +14,12 @@ namespace {
 constexpr std::uint64_t kHashStart = 0xcbf29ce484222325ULL;
 constexpr std::uint64_t kHashPrime = 0x100000001b3ULL;
 constexpr std::size_t kBlockSize = 1 << 20;
-constexpr std::uint64_t kEachByte = 0x0101010101010101ULL;
-
 // Eight bytes of `text` from `at` (fewer at its end, the rest zero), ASCII
 // letters in lower case: each byte from 'A' to 'Z' gains 0x20.
 std::uint64_t FoldedWord(std::string_view text, std::size_t at) {
   std::uint64_t word = 0;
   std::memcpy(&word, text.data() + at, std::min<std::size_t>(8, text.size() - at));
-  std::uint64_t low = word & (0x7f * kEachByte);
-  std::uint64_t above_z = low + (0x7f - 'Z') * kEachByte;
-  std::uint64_t from_a = low + (0x80 - 'A') * kEachByte;
-  std::uint64_t upper = ~word & (from_a ^ above_z) & (0x80 * kEachByte);
-  return word | (upper >> 2);
+  return FoldCase8(word);
 }
 
 std::uint64_t HashOn(std::uint64_t hash, std::uint64_t word) {

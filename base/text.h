@@ -4,6 +4,8 @@
 #define SONGWHIM_BASE_TEXT_H_
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 // Compares at most `n` characters, ASCII letters without regard to case, and
@@ -20,5 +22,22 @@ bool IsUtf8(std::string_view text);
 inline char FoldCase(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
+
+// Eight bytes at once with FoldCase applied to each: every byte from 'A' to
+// 'Z' gains 0x20, and no other byte changes.
+inline std::uint64_t FoldCase8(std::uint64_t word) {
+  constexpr std::uint64_t kEachByte = 0x0101010101010101ULL;
+  std::uint64_t low = word & (0x7f * kEachByte);
+  std::uint64_t above_z = low + (0x7f - 'Z') * kEachByte;
+  std::uint64_t from_a = low + (0x80 - 'A') * kEachByte;
+  std::uint64_t upper = ~word & (from_a ^ above_z) & (0x80 * kEachByte);
+  return word | (upper >> 2);
+}
+
+// A 64-bit hash of `text`, eight bytes at a time.
+std::uint64_t HashText(std::string_view text);
+
+// `text` with FoldCase applied to each byte, into `folded`.
+void FoldInto(std::string_view text, std::string* folded);
 
 #endif  // SONGWHIM_BASE_TEXT_H_

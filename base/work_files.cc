@@ -49,6 +49,14 @@ std::string PartName(const std::string& library) {
   return library + ".part";
 }
 
+std::string PlayedName(const std::string& library) {
+  return library + ".played";
+}
+
+std::string SetAsideName(const std::string& record) {
+  return record + ".bad";
+}
+
 bool IsWorkFileName(const std::string& name) {
   std::size_t cut = name.find_last_of("/\\");
   std::string base = cut == std::string::npos ? name : name.substr(cut + 1);
@@ -56,5 +64,6 @@ bool IsWorkFileName(const std::string& name) {
     std::string fixed = work;
     if (base.size() == fixed.size() && SameNoCase(base, fixed, fixed.size())) return true;
   }
-  return IsListingName(base) || EndsWith(base, ".lock") || EndsWith(base, ".part");
+  return IsListingName(base) || EndsWith(base, ".lock") || EndsWith(base, ".part") ||
+         EndsWith(base, ".played");
 }

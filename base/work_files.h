@@ -24,6 +24,10 @@ void FormatListingName(int number, char* name);
 // Beside the library: its lock, and the new library while a build writes it.
 std::string LockName(const std::string& library);
 std::string PartName(const std::string& library);
+// The record of the tracks -fresh runs have picked, and where a record that
+// could not be used is set aside for the user to look at.
+std::string PlayedName(const std::string& library);
+std::string SetAsideName(const std::string& record);
 
 // True when a file named `name` in the working folder would be one of the
 // files above, of this run or of another one: a library of that name would be

@@ -3,10 +3,21 @@
 #ifndef SONGWHIM_PLAYLIST_PLAYLIST_H_
 #define SONGWHIM_PLAYLIST_PLAYLIST_H_
 
+#include <string>
+#include <vector>
+
 // How the tracks are to be picked.
 struct PlaylistChoice {
-  int many = 20;         // tracks to pick
-  bool shuffle = false;  // a fair shuffle of the whole library, not random walks
+  int many = 20;                  // tracks to pick
+  bool shuffle = false;           // a fair shuffle of the whole library, not random walks
+  std::vector<std::string> only;  // pick only lines holding one of these
+  std::vector<std::string> skip;  // never pick lines holding one of these
+  int albums = 0;                 // whole albums to pick instead of tracks, or 0
+  bool fresh = false;             // nothing picked again until the round is over
+
+  // True when the choice needs a look at every line: the walks cannot filter,
+  // count albums or keep a round and stay fair, so these pick fairly.
+  bool Selective() const { return !only.empty() || !skip.empty() || albums > 0 || fresh; }
 };
 
 // Picks the tracks from the library file named by `Library`, writes the

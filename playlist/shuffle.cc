@@ -1,7 +1,3 @@
-// Reservoir sampling with skips (Li's Algorithm L): the first `many` lines
-// fill the reservoir, and the gaps between the later lines that replace one
-// of them are drawn directly, so the lines in between are only passed over,
-// which costs little more than finding their line ends.
 #include "playlist/shuffle.h"
 
 #include <algorithm>
@@ -10,42 +6,21 @@
 #include <cstdint>
 #include <ctime>
 
-namespace {
-
-// A number drawn evenly from the open interval (0, 1).
-double Uniform(std::mt19937_64* random) {
-  return static_cast<double>((*random)() >> 11) * 0x1.0p-53 + 0x1.0p-54;
-}
-
-// Passes over `count` lines; false at the end of the file (or a bad line).
-bool PassOver(LineReader* reader, double count) {
-  // A gap longer than any file stands for the rest of the file.
-  constexpr double kPastAnyFile = 1e18;
-  long long lines = static_cast<long long>(std::min(count, kPastAnyFile));
-  return reader->PassOver(lines) == lines;
-}
-
-}  // namespace
+#include "playlist/reservoir.h"
 
 std::vector<std::string> PickLines(LineReader* reader, int many,
                                    std::mt19937_64* random) {
-  std::vector<std::string> picks;
-  std::size_t size = many > 0 ? static_cast<std::size_t>(many) : 0;
+  Reservoir<std::string> reservoir(many > 0 ? static_cast<std::size_t>(many) : 0, random);
   std::string_view line;
-  while (picks.size() < size && reader->NextView(&line)) picks.emplace_back(line);
-  if (size > 0 && picks.size() == size) {
-    std::uniform_int_distribution<std::size_t> slot(0, size - 1);
-    double k = static_cast<double>(size);
-    double w = std::exp(std::log(Uniform(random)) / k);
-    for (;;) {
-      double gap = std::floor(std::log(Uniform(random)) / std::log1p(-w));
-      if (!PassOver(reader, gap) || !reader->NextView(&line)) break;
-      picks[slot(*random)].assign(line.data(), line.size());
-      w *= std::exp(std::log(Uniform(random)) / k);
-    }
+  for (;;) {
+    // The lines between two picks are only passed over.
+    long long gap = reservoir.gap();
+    long long passed = reader->PassOver(gap);
+    reservoir.Pass(passed);
+    if (passed < gap || !reader->NextView(&line)) break;
+    reservoir.Take(std::string(line));
   }
-  std::shuffle(picks.begin(), picks.end(), *random);
-  return picks;
+  return reservoir.Picks();
 }
 
 std::mt19937_64 SeededGenerator() {

@@ -20,7 +20,10 @@ int Run(int argc, char** argv) {
     PrintUsage();
     return 0;
   }
-  ScanOptions(argc, argv, &GotoMode, &choice);
+  if (!ScanOptions(argc, argv, &GotoMode, &choice)) {
+    FlushOutput();
+    return 1;
+  }
   Print("\n");
   bool ok = ProbeFiles(&GotoMode) && RunMode(GotoMode, choice);
   FlushOutput();

@@ -50,19 +50,28 @@ bool WantsHelp(int argc, char** argv) {
 void PrintUsage() {
   Print(
       "Usage: songwhim [-tracks N] [-build] [-library FILE] [-paths FILE] [-shuffle]\n"
+      "                [-only TEXT]... [-skip TEXT]... [-albums N] [-fresh]\n"
       "\n"
       "  -tracks N       put N tracks in the playlist (default 20)\n"
       "  -build          build the library from the paths file\n"
       "  -library FILE   library file to use (default library.txt)\n"
       "  -paths FILE     paths file to use (default paths.ini)\n"
       "  -shuffle        pick the tracks by a fair shuffle of the whole library\n"
+      "  -only TEXT      pick only tracks whose path holds TEXT, in any case;\n"
+      "                  given more than once, tracks holding any of them\n"
+      "  -skip TEXT      never pick tracks whose path holds TEXT (wins over -only)\n"
+      "  -albums N       pick N whole albums (the tracks of one folder, in order)\n"
+      "                  instead of tracks\n"
+      "  -fresh          pick no track again until every track has been picked;\n"
+      "                  the picks are kept beside the library in LIBRARY.played\n"
       "\n"
       "Without -shuffle, the tracks are picked by random walks through the\n"
       "library: quick, but a pick may repeat, two runs in the same second give\n"
       "the same playlist, and in a library of more than about 600 000 lines the\n"
       "end is never reached. With -shuffle every track is as likely to be\n"
       "picked, none is picked twice and each run differs; it reads the whole\n"
-      "library once.\n"
+      "library once. -only, -skip, -albums and -fresh pick the same fair way,\n"
+      "with or without -shuffle.\n"
       "\n"
       "The paths file has three sections, one entry per line:\n"
       "  [add]        folders to search for tracks\n"
@@ -73,7 +82,43 @@ void PrintUsage() {
       "is written in the working folder and opened in your player.\n");
 }
 
-void ScanOptions(int argc, char** argv, int* GotoMode, PlaylistChoice* choice) {
+namespace {
+
+bool Lacks(const char* option, const char* what) {
+  Print("%s needs %s\n", option, what);
+  return false;
+}
+
+// The options that choose what a playlist may hold. False when one of them
+// lacks its value.
+bool ScanSelection(const char* argument, const char* value, PlaylistChoice* choice) {
+  if (SameNoCase(argument, "-only", 6)) {
+    if (!value) return Lacks("-only", "a text to look for");
+    choice->only.push_back(value);
+    Print("Only tracks holding %s\n", value);
+  }
+  if (SameNoCase(argument, "-skip", 6)) {
+    if (!value) return Lacks("-skip", "a text to look for");
+    choice->skip.push_back(value);
+    Print("Skipping tracks holding %s\n", value);
+  }
+  if (SameNoCase(argument, "-albums", 8)) {
+    int albums = value && *value ? ReadNumber(value) : 0;
+    if (albums <= 0) return Lacks("-albums", "a number of albums above 0");
+    choice->albums = albums;
+    Print("Number of albums set to %d\n", albums);
+  }
+  if (SameNoCase(argument, "-fresh", 7)) {
+    choice->fresh = true;
+    Print("Fresh Mode - no track again until every track has been picked\n");
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ScanOptions(int argc, char** argv, int* GotoMode, PlaylistChoice* choice) {
+  bool whole = true;
   for (int n = 1; n < argc; ++n) {
     const char* argument = argv[n];
     if (SameNoCase(argument, "-tracks", 7)) {
@@ -99,5 +144,7 @@ void ScanOptions(int argc, char** argv, int* GotoMode, PlaylistChoice* choice) {
       choice->shuffle = true;
       Print("Shuffle Mode - every track as likely, none twice\n");
     }
+    whole = ScanSelection(argument, ValueAfter(argc, argv, n), choice) && whole;
   }
+  return whole;
 }

@@ -11,7 +11,8 @@ bool WantsHelp(int argc, char** argv);
 void PrintUsage();
 
 // Reads the options into `GotoMode`, `choice`, `Library` and `Paths`,
-// printing what each one did.
-void ScanOptions(int argc, char** argv, int* GotoMode, PlaylistChoice* choice);
+// printing what each one did. False, having said so, when an option lacks its
+// value.
+bool ScanOptions(int argc, char** argv, int* GotoMode, PlaylistChoice* choice);
 
 #endif  // SONGWHIM_SOURCE_OPTIONS_H_

@@ -117,6 +117,44 @@ TEST(LineReader, StopsAtALineTooLongOrHoldingANulByte) {
   }
 }
 
+TEST(LineReader, BatchesAndSearchesGiveTheLinesNextGives) {
+  // Lines long enough to span fills of the buffer, and a last one unended.
+  std::string text;
+  for (int n = 1; n <= 3000; ++n)
+    text += std::string(n % 97 == 0 ? 70000 : n % 13, 'x') + std::to_string(n) + "\n";
+  text += "last7";
+  auto with_seven = [](std::string_view line) {
+    return line.find('7') != std::string_view::npos;
+  };
+  std::vector<std::string> all, seven;
+  LineReader plain = LineReader::OfText(text, 1 << 17);
+  for (std::string line; plain.Next(&line);) {
+    all.push_back(line);
+    if (with_seven(line)) seven.push_back(line);
+  }
+  LineReader batched = LineReader::OfText(text, 1 << 17);
+  std::vector<std::string> got;
+  std::string_view lines[16];
+  while (std::size_t count = batched.NextBatch(lines, 16))
+    got.insert(got.end(), lines, lines + count);
+  EXPECT_EQ(all, got);
+  LineReader searched = LineReader::OfText(text, 1 << 17);
+  got.clear();
+  auto find = [](std::string_view block) { return block.find('7'); };
+  for (std::string_view line; searched.NextWhere(find, &line);) {
+    if (with_seven(line)) got.emplace_back(line);
+  }
+  EXPECT_EQ(seven, got);
+  EXPECT_EQ(plain.lines(), searched.lines());
+  // Lines passed over unseen are checked all the same.
+  std::string binary = text.substr(0, 500) + std::string(1, '\0') + "\n7\n";
+  LineReader bad = LineReader::OfText(binary);
+  while (bad.NextWhere(find, &lines[0])) {
+  }
+  EXPECT_EQ(LineReader::kNulByte, bad.status());
+  EXPECT_EQ("line 59 holds a NUL byte", bad.Problem());
+}
+
 TEST(Trim, RemovesBlanksAtBothEndsAndLineFeedsOnlyAtTheEnd) {
   struct Case {
     std::string in, out;

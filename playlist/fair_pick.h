@@ -1,0 +1,43 @@
+// The fair picks: tracks or whole albums drawn evenly from the library lines
+// the filters let through, in one pass over the library, and with -fresh
+// from those not picked yet in this round.
+#ifndef SONGWHIM_PLAYLIST_FAIR_PICK_H_
+#define SONGWHIM_PLAYLIST_FAIR_PICK_H_
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "base/line_reader.h"
+#include "playlist/played_record.h"
+#include "playlist/track_filter.h"
+
+// What a fair pick gives.
+struct FairPicks {
+  std::vector<std::string> tracks;  // library lines, in playlist order
+  long long let = 0;                // library lines the filters let through
+  bool new_round = false;           // the round ran out, and a new one began
+};
+
+// Where a pick draws from: the library's lines, the lines it may keep, and,
+// for -fresh, the record of what this round has picked (or null).
+struct PickSource {
+  LineReader* library;
+  TrackFilter* filter;
+  const PlayedRecord* played;
+  std::mt19937_64* random;
+};
+
+// Picks `many` tracks, none twice, every line the filters let through as
+// likely, in an order as random as the choice. With a record, lines it holds
+// are picked only when fewer than `many` others are left: the round then ends
+// with all of those, and a new round fills the playlist up.
+FairPicks PickTracks(const PickSource& source, int many);
+
+// The same for `many` albums: runs of consecutive lines in one folder (the
+// line up to its last separator), each with the lines of it the filters let
+// through, in library order. An album counts as picked in this round when any
+// of those lines does.
+FairPicks PickAlbums(const PickSource& source, int many);
+
+#endif  // SONGWHIM_PLAYLIST_FAIR_PICK_H_

@@ -1,0 +1,61 @@
+// The record of the tracks that -fresh runs have picked in the current round,
+// kept beside the library as LIBRARY.played: a header line, then one track a
+// line. A run holds the record's lock from reading it to adding its picks, so
+// that two runs at once each see what the other picked.
+#ifndef SONGWHIM_PLAYLIST_PLAYED_RECORD_H_
+#define SONGWHIM_PLAYLIST_PLAYED_RECORD_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/lock.h"
+
+class PlayedRecord {
+ public:
+  PlayedRecord() = default;
+  ~PlayedRecord();
+  PlayedRecord(const PlayedRecord&) = delete;
+  PlayedRecord& operator=(const PlayedRecord&) = delete;
+
+  // Takes the lock of the record of the library `library`, waiting while
+  // another run holds it, and reads the record. A record that cannot be read,
+  // or holds what no record holds, is set aside for the user to look at, a
+  // new round starts, and `note` says so. False, with `err` saying why, when
+  // the lock cannot be had or the record can be neither read nor set aside.
+  bool Open(const std::string& library, std::string* note, std::string* err);
+
+  // The key of the library line `line`, and whether it was picked in this
+  // round. Prefetch readies the answer, so that many lines can be asked
+  // about side by side.
+  static std::uint64_t Key(std::string_view line);
+  void Prefetch(std::uint64_t key) const;
+  bool Played(std::uint64_t key) const;
+  bool Played(std::string_view line) const { return Played(Key(line)); }
+  // Tracks picked in this round.
+  std::size_t size() const { return count_; }
+
+  // Adds `tracks` to the round, or with `new_round` starts a round that holds
+  // just them. The record on disk is never left half-written.
+  bool Save(const std::vector<std::string>& tracks, bool new_round, std::string* err);
+
+ private:
+  bool Lock(std::string* err);
+  bool Read(std::string* problem);
+  // Makes the table of the tracks of `keys`.
+  void Build(const std::vector<std::uint64_t>& keys);
+  void Insert(std::uint64_t key);
+
+  std::string name_;
+  std::string lock_name_;
+  FileLock lock_;
+  // The tracks, by their keys: a slot chosen by the low half of a key keeps
+  // its high half, or 0 when free. A key of 64 bits then tells tracks apart
+  // with no more than 4 bytes a slot.
+  std::vector<std::uint32_t> table_;
+  std::size_t count_ = 0;
+  bool whole_ = false;  // the file is there, whole, and may be added to
+};
+
+#endif  // SONGWHIM_PLAYLIST_PLAYED_RECORD_H_

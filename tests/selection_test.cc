@@ -1,0 +1,114 @@
+// What -only and -skip let through, and whole albums drawn evenly with a
+// fixed seed: every album as likely (a chi-square test at p = 0.001), each
+// whole and in library order.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+
+#include "playlist/fair_pick.h"
+#include "playlist/track_filter.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+TEST(TrackFilter, OnlyAnySkipNoneInAnyCase) {
+  struct Case {
+    Texts only, skip;
+    std::string line;
+    bool lets;
+  };
+  const Case cases[] = {
+      {{}, {}, "/m/Any/01.mp3\n", true},
+      {{"christmas"}, {}, "/m/CHRISTMAS Songs/01.mp3\n", true},
+      {{"christmas"}, {}, "/m/Carols/01.mp3\n", false},
+      {{"jazz", "Blues"}, {}, "/m/blues/01.mp3\n", true},
+      {{}, {"/Live"}, "/m/Band/live at Home/01.mp3\n", false},
+      {{}, {"/Live"}, "/m/Band/Alive/01.mp3\n", true},
+      // -skip wins over -only.
+      {{"band"}, {"LIVE"}, "/m/Band/Live/01.mp3\n", false},
+      // Letters beyond ASCII are compared as they are.
+      {{"\xc3\xa9"}, {}, "/m/\xc3\x89t\xc3\xa9/01.mp3\n", true},
+      {{"\xc3\x89"}, {}, "/m/\xc3\xa9t\xc3\xa9/01.mp3\n", false},
+      {{"a long text past eight bytes"},
+       {},
+       "/m/A LONG TEXT PAST EIGHT BYTES.mp3\n",
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    TrackFilter filter(c.only, c.skip);
+    EXPECT_EQ(!c.only.empty() || !c.skip.empty(), filter.active());
+    EXPECT_EQ(c.lets, filter.Lets(c.line));
+  }
+}
+
+// A library of albums of 1 to 5 tracks, some tracks of them live.
+std::string Albums(int count) {
+  std::string text;
+  for (int album = 0; album < count; ++album) {
+    for (int track = 0; track <= album % 5; ++track) {
+      text += "/m/Artist " + std::to_string(album) + "/Album/0" + std::to_string(track) +
+              (track == 1 ? " live" : "") + ".mp3\n";
+    }
+  }
+  return text;
+}
+
+FairPicks Draw(const std::string& library, int many, TrackFilter* filter,
+               std::mt19937_64* random) {
+  LineReader reader = LineReader::OfText(library);
+  return PickAlbums({&reader, filter, nullptr, random}, many);
+}
+
+TEST(PickAlbums, EveryAlbumAsLikelyAndEachWholeAndInOrder) {
+  const int albums = 12, draws = 12000, many = 3;
+  std::string library = Albums(albums);
+  std::mt19937_64 random(20261209);
+  TrackFilter filter({}, {"live"});
+  std::vector<double> picked(albums);
+  for (int d = 0; d < draws; ++d) {
+    FairPicks picks = Draw(library, many, &filter, &random);
+    std::map<int, std::vector<int>> tracks;  // album -> its tracks, as they came
+    int last_album = -1;
+    for (const std::string& line : picks.tracks) {
+      int album = std::stoi(line.substr(10));
+      // An album's tracks come together, never interleaved with another's.
+      if (album != last_album) {
+        ASSERT_EQ(0u, tracks.count(album)) << line;
+      }
+      last_album = album;
+      tracks[album].push_back(line[line.size() - 6] - '0');
+    }
+    ASSERT_EQ(static_cast<std::size_t>(many), tracks.size());
+    for (const auto& [album, numbers] : tracks) {
+      // Whole, in library order, without the live track the filter left out.
+      std::vector<int> expected;
+      for (int track = 0; track <= album % 5; ++track) {
+        if (track != 1) expected.push_back(track);
+      }
+      ASSERT_EQ(expected, numbers) << "album " << album;
+      picked[album] += 1;
+    }
+  }
+  // Each album's count is binomial with p = many / albums.
+  double share = static_cast<double>(many) / albums, expected = draws * share;
+  double statistic = 0;
+  for (double count : picked)
+    statistic += (count - expected) * (count - expected) / expected;
+  statistic /= 1 - share;
+  EXPECT_LT(statistic, 31.26);  // chi-square, 11 degrees of freedom, p = 0.001
+}
+
+TEST(PickAlbums, AnAlbumTheFiltersEmptyIsNoAlbum) {
+  std::mt19937_64 random(7);
+  TrackFilter filter({}, {"live"});
+  // Album 1 holds one track, and that one is live.
+  FairPicks picks =
+      Draw("/m/0/a.mp3\n/m/1/b live.mp3\n/m/2/c.mp3\n", 5, &filter, &random);
+  EXPECT_EQ(2u, picks.tracks.size());
+  EXPECT_EQ(2, picks.let);
+}
+
+}  // namespace
