@@ -51,3 +51,32 @@ time_rows() {
   theirs=$(median "$file" "$peer")
   echo "| $what vs \`$peer\`, median (ms) | $ours | $theirs | $(ratio "$ours" "$theirs") |"
 }
+
+# Runs each of the commands NAME=COMMAND... in turn, N rounds, and writes the
+# median wall time in milliseconds of each to FILE as "NAME,MS" lines. Taking
+# turns, the commands meet the same moods of a busy machine, which a run of
+# one command after all runs of another does not; the time is read without
+# starting another process.
+interleave() {
+  local file=$1 rounds=$2
+  shift 2
+  local raw="$file.raw"
+  : >"$raw"
+  for _ in $(seq "$rounds"); do
+    for pair in "$@"; do
+      local name=${pair%%=*} command=${pair#*=} start end
+      start=$EPOCHREALTIME
+      eval "$command" >/dev/null 2>&1 || true
+      end=$EPOCHREALTIME
+      echo "$name,$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) * 1000 }')" >>"$raw"
+    done
+  done
+  : >"$file"
+  for pair in "$@"; do
+    local name=${pair%%=*}
+    awk -F, -v name="$name" '$1 == name { print $2 }' "$raw" | sort -n |
+      awk -v name="$name" '{ v[NR] = $1 } END { printf "%s,%.2f\n", name, v[int((NR + 1) / 2)] }' >>"$file"
+  done
+}
+# The median of NAME in an interleave FILE.
+interleaved() { awk -F, -v name="$2" '$1 == name { print $2 }' "$1"; }

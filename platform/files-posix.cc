@@ -50,6 +50,13 @@ bool Exists(const std::string& name) {
   return stat(name.c_str(), &info) == 0;
 }
 
+bool IsPlainFile(const std::string& name, long long* size) {
+  struct stat info;
+  if (stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  *size = static_cast<long long>(info.st_size);
+  return true;
+}
+
 bool InWorkingFolder(const std::string& name) {
   std::size_t slash = name.rfind('/');
   if (slash == std::string::npos) return true;

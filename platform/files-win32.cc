@@ -48,6 +48,16 @@ bool Exists(const std::string& name) {
   return GetFileAttributesW(Widen(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool IsPlainFile(const std::string& name, long long* size) {
+  WIN32_FILE_ATTRIBUTE_DATA info;
+  if (!GetFileAttributesExW(LongPath(FullPath(Widen(name))).c_str(),
+                            GetFileExInfoStandard, &info) ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+    return false;
+  *size = (static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  return true;
+}
+
 bool InWorkingFolder(const std::string& name) {
   std::wstring full = FullPath(Widen(name));
   std::size_t cut = full.find_last_of(L"\\/");

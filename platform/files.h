@@ -23,6 +23,10 @@ bool OpenForReading(const std::string& name, std::FILE** file, std::string* err)
 // cannot be read.
 bool Exists(const std::string& name);
 
+// True when `name` names a plain file (through any links), whose size in
+// bytes goes to `size`.
+bool IsPlainFile(const std::string& name, long long* size);
+
 // True when `name` lies in the working folder, by whatever path it is given.
 bool InWorkingFolder(const std::string& name);
 

@@ -28,8 +28,9 @@ struct Draw {
   }
 
   // The picks: fresh items first, then, if too few were left, a new round's.
-  std::vector<Item> Picks(bool* new_round) {
+  std::vector<Item> Picks(bool* new_round, std::size_t* first) {
     std::vector<Item> picks = fresh.Picks();
+    *first = picks.size();
     *new_round = fresh_count < size && played_count > 0;
     if (*new_round) {
       std::vector<Item> more = played.Picks();
@@ -57,10 +58,6 @@ std::string_view FolderOf(std::string_view line) {
 // from an earlier library, and this round starts anew.
 bool Outgrown(const PickSource& source, long long lines) {
   return source.played && static_cast<long long>(source.played->size()) > lines;
-}
-
-void Shuffle(FairPicks* picks, std::mt19937_64* random) {
-  std::shuffle(picks->tracks.begin(), picks->tracks.end(), *random);
 }
 
 }  // namespace
@@ -123,10 +120,8 @@ FairPicks PickTracks(const PickSource& source, int many) {
   } else {
     Read(source, offer);
   }
-  picks.tracks = draw.Picks(&picks.new_round);
-  picks.new_round = picks.new_round || Outgrown(source, source.library->lines());
-  // Fresh tracks and a new round's come in one random order.
-  if (picks.new_round) Shuffle(&picks, source.random);
+  picks.tracks = draw.Picks(&picks.new_round, &picks.fresh);
+  picks.outgrown = Outgrown(source, source.library->lines());
   return picks;
 }
 
@@ -158,11 +153,14 @@ FairPicks PickAlbums(const PickSource& source, int many) {
     if (gathering) album.emplace_back(line);
   }
   finish();
-  std::vector<Album> albums = draw.Picks(&picks.new_round);
-  picks.new_round = picks.new_round || Outgrown(source, source.library->lines());
+  std::size_t fresh_albums = 0;
+  std::vector<Album> albums = draw.Picks(&picks.new_round, &fresh_albums);
+  picks.outgrown = Outgrown(source, source.library->lines());
+  // Fresh albums and a new round's come in one random order.
   if (picks.new_round) std::shuffle(albums.begin(), albums.end(), *source.random);
   for (Album& tracks : albums) {
     std::move(tracks.begin(), tracks.end(), std::back_inserter(picks.tracks));
   }
+  picks.fresh = picks.tracks.size();
   return picks;
 }

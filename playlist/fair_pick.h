@@ -14,9 +14,13 @@
 
 // What a fair pick gives.
 struct FairPicks {
-  std::vector<std::string> tracks;  // library lines, in playlist order
-  long long let = 0;                // library lines the filters let through
-  bool new_round = false;           // the round ran out, and a new one began
+  // Library lines: those not picked yet in this round, in random order, then
+  // (when too few were left) a new round's, in random order.
+  std::vector<std::string> tracks;
+  std::size_t fresh = 0;   // how many come first
+  long long let = 0;       // library lines the filters let through
+  bool new_round = false;  // the round ran out, and a new one began
+  bool outgrown = false;   // the record holds more tracks than the library has lines
 };
 
 // Where a pick draws from: the library's lines, the lines it may keep, and,
@@ -31,7 +35,7 @@ struct PickSource {
 // Picks `many` tracks, none twice, every line the filters let through as
 // likely, in an order as random as the choice. With a record, lines it holds
 // are picked only when fewer than `many` others are left: the round then ends
-// with all of those, and a new round fills the playlist up.
+// with all of those, and a new round's fill up the picks.
 FairPicks PickTracks(const PickSource& source, int many);
 
 // The same for `many` albums: runs of consecutive lines in one folder (the

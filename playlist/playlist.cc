@@ -1,5 +1,6 @@
 #include "playlist/playlist.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -7,13 +8,16 @@
 #include "base/line_reader.h"
 #include "base/state.h"
 #include "platform/console.h"
+#include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "platform/track_tags.h"
 #include "playlist/fair_pick.h"
 #include "playlist/played_record.h"
 #include "playlist/playlist_file.h"
 #include "playlist/random_walk.h"
 #include "playlist/shuffle.h"
+#include "playlist/timed_fill.h"
 #include "playlist/track_filter.h"
 
 namespace {
@@ -26,9 +30,11 @@ std::string LibraryProblem(const LineReader& reader) {
   return "Cannot read " + Library + ": " + std::strerror(reader.error());
 }
 
-// Says how many tracks the playlist got, and closes it.
-bool Finish(PlaylistFile* playlist, std::string* err) {
+// Says how many tracks the playlist got, and what else `more` says, and
+// closes it.
+bool Finish(PlaylistFile* playlist, std::string* err, const std::string& more = "") {
   Print("%d tracks added.\n", playlist->added());
+  PrintText(more);
   if (playlist->utf8()) {
     Print("Written as %s, in UTF-8: some names are not in the ANSI code page\n",
           playlist->name().c_str());
@@ -59,6 +65,64 @@ bool Fill(std::FILE* file, const PlaylistChoice& choice, PlaylistFile* playlist,
   return Finish(playlist, err);
 }
 
+// Writes the picks; says when a new round began.
+bool WritePicks(const PlaylistChoice& choice, FairPicks* picks, std::mt19937_64* random,
+                PlaylistFile* playlist, std::string* err) {
+  if (picks->new_round || picks->outgrown)
+    Print("Every track has been picked: a new round begins\n");
+  // Fresh tracks and a new round's come in one random order; albums were
+  // put in theirs whole.
+  if (picks->new_round && choice.albums == 0)
+    std::shuffle(picks->tracks.begin(), picks->tracks.end(), *random);
+  if (!playlist->Open(err)) return false;
+  for (const std::string& track : picks->tracks) {
+    if (playlist->failed()) break;
+    playlist->Add(track);
+  }
+  return Finish(playlist, err);
+}
+
+// The file a library line names.
+std::string TrackFile(const std::string& line) {
+  std::string name = FromFileText(line);
+  while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+  return name;
+}
+
+// Tries the picks, fresh ones first, for a playlist of `choice.minutes`, and
+// writes an extended M3U with each track's length and title. `picks` is left
+// holding the tracks the playlist got.
+bool WriteTimed(const PlaylistChoice& choice, FairPicks* picks, PlaylistFile* playlist,
+                std::string* err) {
+  TimedFill fill = FillTime(picks->tracks, choice.minutes,
+                            [](const std::string& line, TrackTags* tags) {
+                              return ReadTrackTags(TrackFile(line), tags);
+                            });
+  picks->tracks.clear();
+  picks->new_round = picks->outgrown;
+  for (const TimedTrack& track : fill.tracks) {
+    picks->tracks.push_back(track.line);
+    picks->new_round = picks->new_round || track.index >= picks->fresh;
+  }
+  if (picks->new_round) Print("Every track has been picked: a new round begins\n");
+  if (!playlist->Open(err)) return false;
+  playlist->AddDirective("#EXTM3U");
+  for (const TimedTrack& track : fill.tracks) {
+    if (playlist->failed()) break;
+    playlist->AddDirective(ExtinfLine(track));
+    playlist->Add(track.line);
+  }
+  long long seconds = (fill.milliseconds + 500) / 1000;
+  std::string more = "Playing time " + std::to_string(seconds / 60) + ":" +
+                     (seconds % 60 < 10 ? "0" : "") + std::to_string(seconds % 60) +
+                     " of " + std::to_string(choice.minutes) + " minutes\n";
+  if (fill.unreadable > 0) {
+    more += std::to_string(fill.unreadable) +
+            " files could not be read as audio and were passed over\n";
+  }
+  return Finish(playlist, err, more);
+}
+
 // The fair picks: everything is picked before the playlist is touched, so a
 // pick that finds nothing leaves the last playlist as it was.
 bool FillFairly(std::FILE* file, const PlaylistChoice& choice, PlaylistFile* playlist,
@@ -74,8 +138,13 @@ bool FillFairly(std::FILE* file, const PlaylistChoice& choice, PlaylistFile* pla
   TrackFilter filter(choice.only, choice.skip);
   std::mt19937_64 random = SeededGenerator();
   PickSource source{&library, &filter, choice.fresh ? &record : nullptr, &random};
-  FairPicks picks = choice.albums > 0 ? PickAlbums(source, choice.albums)
-                                      : PickTracks(source, choice.many);
+  FairPicks picks;
+  if (choice.minutes > 0) {
+    picks = PickTracks(source, static_cast<int>(TracksToTry(choice.minutes)));
+  } else {
+    picks = choice.albums > 0 ? PickAlbums(source, choice.albums)
+                              : PickTracks(source, choice.many);
+  }
   if (library.status() != LineReader::kOk) {
     *err = LibraryProblem(library);
     return false;
@@ -84,15 +153,12 @@ bool FillFairly(std::FILE* file, const PlaylistChoice& choice, PlaylistFile* pla
     *err = "No track of " + Library + " is left by -only and -skip - no playlist made";
     return false;
   }
-  if (picks.new_round) Print("Every track has been picked: a new round begins\n");
-  if (!playlist->Open(err)) return false;
-  for (const std::string& track : picks.tracks) {
-    if (playlist->failed()) break;
-    playlist->Add(track);
-  }
-  if (!Finish(playlist, err)) return false;
+  bool written = choice.minutes > 0 ? WriteTimed(choice, &picks, playlist, err)
+                                    : WritePicks(choice, &picks, &random, playlist, err);
+  if (!written) return false;
   // The record holds just what went to the player.
-  if (!choice.fresh || record.Save(picks.tracks, picks.new_round, err)) return true;
+  if (!choice.fresh || record.Save(picks.tracks, picks.new_round || picks.outgrown, err))
+    return true;
   playlist->Discard();
   return false;
 }

@@ -14,10 +14,14 @@ struct PlaylistChoice {
   std::vector<std::string> skip;  // never pick lines holding one of these
   int albums = 0;                 // whole albums to pick instead of tracks, or 0
   bool fresh = false;             // nothing picked again until the round is over
+  int minutes = 0;                // fill this many minutes instead, or 0
 
   // True when the choice needs a look at every line: the walks cannot filter,
-  // count albums or keep a round and stay fair, so these pick fairly.
-  bool Selective() const { return !only.empty() || !skip.empty() || albums > 0 || fresh; }
+  // count albums, keep a round or try tracks for a time and stay fair, so
+  // these pick fairly.
+  bool Selective() const {
+    return !only.empty() || !skip.empty() || albums > 0 || fresh || minutes > 0;
+  }
 };
 
 // Picks the tracks from the library file named by `Library`, writes the

@@ -19,9 +19,17 @@ void PlaylistFile::Add(std::string_view line) {
   // A last line without its line feed would run into the next pick.
   std::string pick = FromFileText(line);
   if (pick.empty() || pick.back() != '\n') pick += '\n';
-  if (!utf8_ && !ToPlaylistText(pick, &text_)) BecomeUtf8();
-  file_.Write(utf8_ ? pick : text_);
+  Put(pick);
   ++added_;
+}
+
+void PlaylistFile::AddDirective(std::string_view text) {
+  Put(std::string(text) + "\n");
+}
+
+void PlaylistFile::Put(const std::string& line) {
+  if (!utf8_ && !ToPlaylistText(line, &text_)) BecomeUtf8();
+  file_.Write(utf8_ ? line : text_);
 }
 
 void PlaylistFile::BecomeUtf8() {

@@ -19,6 +19,8 @@ class PlaylistFile {
 
   // Adds the library line `line` (its line feed, if any, included).
   void Add(std::string_view line);
+  // Adds a line that is no track, such as a directive of an extended M3U.
+  void AddDirective(std::string_view text);
 
   // Picks added so far.
   int added() const { return added_; }
@@ -37,6 +39,8 @@ class PlaylistFile {
   const std::string& name() const { return name_; }
 
  private:
+  // Writes `line` (UTF-8, ending in a line feed) as the playlist holds it.
+  void Put(const std::string& line);
   // Rewrites what was written so far as random.m3u8 and goes on there.
   void BecomeUtf8();
 

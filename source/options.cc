@@ -8,6 +8,7 @@
 #include "base/state.h"
 #include "base/text.h"
 #include "platform/console.h"
+#include "platform/track_tags.h"
 #include "source/modes.h"
 
 namespace {
@@ -51,6 +52,7 @@ void PrintUsage() {
   Print(
       "Usage: songwhim [-tracks N] [-build] [-library FILE] [-paths FILE] [-shuffle]\n"
       "                [-only TEXT]... [-skip TEXT]... [-albums N] [-fresh]\n"
+      "                [-minutes M]\n"
       "\n"
       "  -tracks N       put N tracks in the playlist (default 20)\n"
       "  -build          build the library from the paths file\n"
@@ -64,14 +66,17 @@ void PrintUsage() {
       "                  instead of tracks\n"
       "  -fresh          pick no track again until every track has been picked;\n"
       "                  the picks are kept beside the library in LIBRARY.played\n"
+      "  -minutes M      fill M minutes instead of a number of tracks, never more,\n"
+      "                  with the tracks' titles for the player (-tracks and\n"
+      "                  -albums are ignored with it)\n"
       "\n"
       "Without -shuffle, the tracks are picked by random walks through the\n"
       "library: quick, but a pick may repeat, two runs in the same second give\n"
       "the same playlist, and in a library of more than about 600 000 lines the\n"
       "end is never reached. With -shuffle every track is as likely to be\n"
       "picked, none is picked twice and each run differs; it reads the whole\n"
-      "library once. -only, -skip, -albums and -fresh pick the same fair way,\n"
-      "with or without -shuffle.\n"
+      "library once. -only, -skip, -albums, -fresh and -minutes pick the same\n"
+      "fair way, with or without -shuffle.\n"
       "\n"
       "The paths file has three sections, one entry per line:\n"
       "  [add]        folders to search for tracks\n"
@@ -107,6 +112,14 @@ bool ScanSelection(const char* argument, const char* value, PlaylistChoice* choi
     if (albums <= 0) return Lacks("-albums", "a number of albums above 0");
     choice->albums = albums;
     Print("Number of albums set to %d\n", albums);
+  }
+  if (SameNoCase(argument, "-minutes", 9)) {
+    int minutes = value && *value ? ReadNumber(value) : 0;
+    if (minutes <= 0) return Lacks("-minutes", "a number of minutes above 0");
+    if (!CanReadTrackTags())
+      return Lacks("-minutes", "track lengths, which this build of songwhim cannot read");
+    choice->minutes = minutes;
+    Print("Playlist time set to %d minutes\n", minutes);
   }
   if (SameNoCase(argument, "-fresh", 7)) {
     choice->fresh = true;

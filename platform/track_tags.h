@@ -1,0 +1,24 @@
+// A track's length and the tags a player shows, read from the audio file
+// itself with TagLib, where the build has it (track_tags-taglib.cc); a build
+// without it cannot tell (track_tags-none.cc).
+#ifndef SONGWHIM_PLATFORM_TRACK_TAGS_H_
+#define SONGWHIM_PLATFORM_TRACK_TAGS_H_
+
+#include <string>
+
+struct TrackTags {
+  long long milliseconds = 0;
+  std::string artist;  // UTF-8; empty when the file has none
+  std::string title;
+};
+
+// True when this build can read tracks' lengths.
+bool CanReadTrackTags();
+
+// Reads the length and tags of the audio file `name`. Only a plain file is
+// opened, never a pipe or a device that could keep the reading waiting, and
+// none larger than any audio file. False when it is no such file, or no
+// audio file whose length can be told.
+bool ReadTrackTags(const std::string& name, TrackTags* tags);
+
+#endif  // SONGWHIM_PLATFORM_TRACK_TAGS_H_

@@ -1,0 +1,54 @@
+#include "playlist/timed_fill.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr long long kMinute = 60000;
+
+// The file name of a library line, without its folder, extension or line end.
+std::string NameOf(std::string line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  std::size_t folder = line.find_last_of("/\\");
+  if (folder != std::string::npos) line.erase(0, folder + 1);
+  std::size_t extension = line.rfind('.');
+  if (extension != std::string::npos && extension > 0) line.erase(extension);
+  return line;
+}
+
+}  // namespace
+
+std::size_t TracksToTry(int minutes) {
+  // Tracks last some four minutes; a hundred more leave room for the long
+  // ones, and for the short ones that fill the last minutes.
+  return static_cast<std::size_t>(std::min(100 + std::max(minutes, 0) / 4, 500));
+}
+
+TimedFill FillTime(const std::vector<std::string>& lines, int minutes,
+                   const TagReader& read) {
+  TimedFill fill;
+  long long budget = minutes * kMinute;
+  for (const std::string& line : lines) {
+    if (budget - fill.milliseconds < kMinute) break;
+    TimedTrack track{line, fill.tried++, TrackTags()};
+    if (!read(line, &track.tags)) {
+      ++fill.unreadable;
+      continue;
+    }
+    if (fill.milliseconds + track.tags.milliseconds > budget) continue;
+    fill.milliseconds += track.tags.milliseconds;
+    fill.tracks.push_back(std::move(track));
+  }
+  return fill;
+}
+
+std::string ExtinfLine(const TimedTrack& track) {
+  std::string title = track.tags.title.empty() ? NameOf(track.line) : track.tags.title;
+  std::string shown =
+      track.tags.artist.empty() ? title : track.tags.artist + " - " + title;
+  // A tag could hold a line end, which would end the directive early.
+  std::replace(shown.begin(), shown.end(), '\n', ' ');
+  std::replace(shown.begin(), shown.end(), '\r', ' ');
+  return "#EXTINF:" + std::to_string((track.tags.milliseconds + 500) / 1000) + "," +
+         shown;
+}

@@ -1,0 +1,69 @@
+// Filling a time from tracks tried in order: never over the time, done once
+// within a minute of it, tracks of unknown length passed over and counted.
+#include "playlist/timed_fill.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+TEST(FillTime, BudgetsFromNoneToAll) {
+  // Lengths in seconds; -1 is a track whose length cannot be read.
+  const std::vector<int> lengths = {300, -1, 240, 600, 90, -1, 70, 200, 80, 120};
+  std::vector<std::string> lines;
+  std::map<std::string, int> known;
+  for (std::size_t n = 0; n < lengths.size(); ++n) {
+    lines.push_back("/m/" + std::to_string(n) + ".wav\n");
+    known[lines.back()] = lengths[n];
+  }
+  auto read = [&](const std::string& line, TrackTags* tags) {
+    tags->milliseconds = known.at(line) * 1000LL;
+    return known.at(line) > 0;
+  };
+  struct Case {
+    int minutes;
+    std::vector<int> picked;  // indexes of the lines the playlist gets
+    int unreadable;
+    std::size_t tried;
+  };
+  const Case cases[] = {
+      // Shorter than every track: nothing fits, and every track is tried.
+      {1, {}, 2, 10},
+      // 300 s and 240 s fill 9 minutes exactly: no more are tried.
+      {9, {0, 2}, 1, 3},
+      // 300 s leaves a minute, which is not yet within a minute: no other
+      // track fits in it.
+      {6, {0}, 2, 10},
+      {14, {0, 2, 4, 6, 8}, 2, 10},
+      {20, {0, 2, 3}, 2, 10},
+      // Longer than all of them together: every readable track.
+      {30, {0, 2, 3, 4, 6, 7, 8, 9}, 2, 10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.minutes);
+    TimedFill fill = FillTime(lines, c.minutes, read);
+    std::vector<int> picked;
+    long long total = 0;
+    for (const TimedTrack& track : fill.tracks) {
+      picked.push_back(static_cast<int>(track.index));
+      total += track.tags.milliseconds;
+    }
+    EXPECT_EQ(c.picked, picked);
+    EXPECT_EQ(total, fill.milliseconds);
+    EXPECT_LE(fill.milliseconds, c.minutes * 60000LL);
+    EXPECT_EQ(c.unreadable, fill.unreadable);
+    EXPECT_EQ(c.tried, fill.tried);
+  }
+}
+
+TEST(FillTime, ExtinfShowsArtistAndTitleOrTheFileName) {
+  EXPECT_EQ("#EXTINF:126,Bj\xc3\xb6rk - Caf\xc3\xa9",
+            ExtinfLine({"/m/a.wav\n", 0, {125600, "Bj\xc3\xb6rk", "Caf\xc3\xa9"}}));
+  EXPECT_EQ("#EXTINF:3,Intro", ExtinfLine({"/m/x.y/Intro.flac\n", 0, {2500, "", ""}}));
+  EXPECT_EQ("#EXTINF:60,Band - x", ExtinfLine({"C:\\\\x.mp3", 0, {60000, "Band", ""}}));
+  EXPECT_EQ("#EXTINF:1,A B", ExtinfLine({"/a.wav", 0, {1000, "", "A\nB"}}));
+  EXPECT_LE(TracksToTry(24 * 60), 500u);
+}
+
+}  // namespace
