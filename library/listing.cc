@@ -6,7 +6,7 @@
 #include "base/work_files.h"
 #include "library/listing_count.h"
 #include "platform/console.h"
-#include "platform/platform.h"
+#include "platform/tree_walk.h"
 
 bool MakeDir(const std::string& folder, std::string* err) {
   PCount += 1;

@@ -1,21 +1,13 @@
-// The POSIX side: folders are walked directly (no shell, so no file name can
-// ever be run as a command) and the playlist goes to the desktop's opener.
-#include <dirent.h>
+// The POSIX side: the arguments as they come, the playlist to the desktop's
+// opener, and the ending signals.
 #include <fcntl.h>
 #include <spawn.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <vector>
 
 #include "platform/console.h"
-#include "platform/files.h"
-#include "platform/output_file.h"
 #include "platform/platform.h"
 
 extern char** environ;
@@ -28,67 +20,10 @@ const char kOpener[] = "open";
 const char kOpener[] = "xdg-open";
 #endif
 
-// A relative folder is taken against the working folder; ".", ".." and doubled
-// separators are resolved on the text alone, as the user wrote it.
-std::string AbsoluteFolder(const std::string& folder) {
-  std::string full = folder;
-  if (full.empty() || full[0] != '/') {
-    std::error_code error;
-    full = std::filesystem::current_path(error).string() + "/" + folder;
-  }
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  while (start <= full.size()) {
-    std::size_t slash = std::min(full.find('/', start), full.size());
-    std::string part = full.substr(start, slash - start);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    start = slash + 1;
-  }
-  if (parts.empty()) return "/";
-  std::string result;
-  for (const std::string& part : parts) result += "/" + part;
-  return result;
-}
-
-// The note for a folder that gives no listing, or "".
-std::string ListRoot(const std::string& folder, OutputFile* out,
-                     const ListingProgress& progress) {
-  if (folder.find('\0') != std::string::npos) return "not a usable folder name";
-  std::string root = AbsoluteFolder(folder);
-  DIR* dir = opendir(root.c_str());
-  if (!dir) {
-    if (errno == ENOENT) return "folder not found";
-    if (errno == ENOTDIR) return "not a folder";
-    return std::string("cannot read folder: ") + std::strerror(errno);
-  }
-  closedir(dir);
-  WalkTree(root, out, WalkReaders(), progress);
-  return "";
-}
-
 }  // namespace
 
 std::vector<std::string> Arguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
-}
-
-bool ListFolder(const std::string& folder, const std::string& listing,
-                const ListingProgress& progress, std::string* note, std::string* err) {
-  // A stale listing of the same name may be a link to anywhere; start afresh.
-  RemoveFile(listing);
-  OutputFile out;
-  if (!out.Open(listing, err)) {
-    *err = "Cannot create " + listing + ": " + *err;
-    return false;
-  }
-  *note = ListRoot(folder, &out, progress);
-  if (out.Close(err)) return true;
-  *err = "Cannot write " + listing + ": " + *err;
-  return false;
 }
 
 bool OpenPlaylist(const std::string& name, std::string* err) {

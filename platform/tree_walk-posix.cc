@@ -1,11 +1,15 @@
-// Reading one folder on POSIX systems: its entries by name in byte order.
+// Walking folders on POSIX systems, with no shell (so no file name can ever
+// be run as a command): a folder's entries by name in byte order.
 #include <dirent.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <time.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <vector>
 
 #include "platform/tree_walk.h"
 
@@ -45,7 +49,54 @@ std::vector<Entry> ReadEntries(DIR* dir) {
   return entries;
 }
 
+// A relative folder is taken against the working folder; ".", ".." and doubled
+// separators are resolved on the text alone, as the user wrote it.
+std::string AbsoluteFolder(const std::string& folder) {
+  std::string full = folder;
+  if (full.empty() || full[0] != '/') {
+    std::error_code error;
+    full = std::filesystem::current_path(error).string() + "/" + folder;
+  }
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= full.size()) {
+    std::size_t slash = std::min(full.find('/', start), full.size());
+    std::string part = full.substr(start, slash - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = slash + 1;
+  }
+  if (parts.empty()) return "/";
+  std::string result;
+  for (const std::string& part : parts) result += "/" + part;
+  return result;
+}
+
 }  // namespace
+
+bool WalkRoot(const std::string& folder, std::string* root, std::string* note) {
+  if (folder.find('\0') != std::string::npos) {
+    *note = "not a usable folder name";
+    return false;
+  }
+  *root = AbsoluteFolder(folder);
+  DIR* dir = opendir(root->c_str());
+  if (dir) {
+    closedir(dir);
+    return true;
+  }
+  if (errno == ENOENT) {
+    *note = "folder not found";
+  } else if (errno == ENOTDIR) {
+    *note = "not a folder";
+  } else {
+    *note = std::string("cannot read folder: ") + std::strerror(errno);
+  }
+  return false;
+}
 
 bool ReadFolder(const std::string& path,
                 const std::function<bool(const FolderId&)>& enter,

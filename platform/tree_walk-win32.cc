@@ -1,6 +1,7 @@
-// Reading one folder on Windows: its entries in the order the file system
-// gives them, as `dir /s /b` lists them, named in full through the wide API at
-// any length.
+// Walking folders on Windows: through the wide API at any length, with no
+// command interpreter (so no name is ever read as a command, and a share's
+// path works as the working folder), a folder's entries in the order the file
+// system gives them, as `dir /s /b` lists them.
 #include <windows.h>
 
 #include "platform/tree_walk.h"
@@ -30,6 +31,29 @@ std::string Join(const std::string& folder, const std::string& name) {
 }
 
 }  // namespace
+
+// Names Windows cannot give a file (a quote, a wildcard) are refused before
+// any call sees them.
+bool WalkRoot(const std::string& folder, std::string* root, std::string* note) {
+  if (folder.find_first_of(std::string("\"*?<>|\0\r\n", 9)) != std::string::npos) {
+    *note = "not a usable folder name";
+    return false;
+  }
+  std::wstring full = FullPath(Widen(folder));
+  DWORD attributes = GetFileAttributesW(LongPath(full).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    DWORD error = GetLastError();
+    bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    *note = missing ? "folder not found" : "cannot read folder: " + SystemMessage(error);
+    return false;
+  }
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    *note = "not a folder";
+    return false;
+  }
+  *root = Narrow(full);
+  return true;
+}
 
 bool ReadFolder(const std::string& path,
                 const std::function<bool(const FolderId&)>& enter,

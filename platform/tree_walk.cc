@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace {
 
 // How far readers may run ahead of the writer: folders read and not yet
@@ -230,6 +232,22 @@ long long TreeWalk::Write(OutputFile* out, const ListingProgress& progress) {
 }
 
 }  // namespace
+
+bool ListFolder(const std::string& folder, const std::string& listing,
+                const ListingProgress& progress, std::string* note, std::string* err) {
+  // A stale listing of the same name may be a link to anywhere; start afresh.
+  RemoveFile(listing);
+  OutputFile out;
+  if (!out.Open(listing, err)) {
+    *err = "Cannot create " + listing + ": " + *err;
+    return false;
+  }
+  std::string root;
+  if (WalkRoot(folder, &root, note)) WalkTree(root, &out, WalkReaders(), progress);
+  if (out.Close(err)) return true;
+  *err = "Cannot write " + listing + ": " + *err;
+  return false;
+}
 
 long long WalkTree(const std::string& root, OutputFile* out, const WalkReaders& readers,
                    const ListingProgress& progress) {

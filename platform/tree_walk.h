@@ -17,6 +17,15 @@
 // Told now and then how many items a listing holds so far.
 using ListingProgress = std::function<void(long long items)>;
 
+// Writes to the file `listing` one full path per line for every file and
+// folder beneath `folder`, at any depth. When the folder itself is missing or
+// cannot be read, the listing is empty and `note` says so briefly ("folder not
+// found"); otherwise `note` is left empty. `progress`, when given, hears of the
+// count as it grows. False, with `err` saying why, when the listing cannot be
+// written.
+bool ListFolder(const std::string& folder, const std::string& listing,
+                const ListingProgress& progress, std::string* note, std::string* err);
+
 // How many folders are read at once. A walk starts with `first` readers and
 // adds readers up to `most` while reads wait on the file system (a network
 // share) rather than on the processor (a local disk), where more readers
@@ -51,6 +60,10 @@ struct FolderContents {
   long long count = 0;                  // lines in `lines`
   std::vector<std::string> subfolders;  // full paths, in listing order
 };
+
+// The full path to walk for the folder `folder` as the user named it. False,
+// with `note` saying briefly why, when it names no folder that can be read.
+bool WalkRoot(const std::string& folder, std::string* root, std::string* note);
 
 // Reads the folder `path`, named in full, when `enter` agrees to its id.
 // Names that no line of a listing can hold are left out. False when the

@@ -67,3 +67,18 @@ std::wstring FullPath(const std::wstring& name) {
   if (written == 0 || written >= size) return name;
   return std::wstring(full.data(), written);
 }
+
+std::string SystemMessage(DWORD error) {
+  wchar_t* text = nullptr;
+  DWORD size =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                         FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message =
+      size > 0 ? std::wstring(text, size) : L"error " + std::to_wstring(error);
+  LocalFree(text);
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                              message.back() == L' ' || message.back() == L'.'))
+    message.pop_back();
+  return Narrow(message);
+}

@@ -25,4 +25,7 @@ std::wstring LongPath(const std::wstring& path);
 // The full path of `name`, as the system makes it against the working folder.
 std::wstring FullPath(const std::wstring& name);
 
+// The system's own words for the error `error`.
+std::string SystemMessage(DWORD error);
+
 #endif  // SONGWHIM_PLATFORM_UNICODE_WIN32_H_
