@@ -29,7 +29,15 @@ int ErrnoOf(DWORD error) {
 }  // namespace
 
 std::FILE* OpenFile(const std::string& name, const char* mode) {
-  return _wfopen(Widen(name).c_str(), Widen(mode).c_str());
+  std::wstring wide_name = Widen(name), wide_mode = Widen(mode);
+  // Another program that has the file open for a moment (a player reading
+  // the last playlist, a virus scanner) keeps it from being opened: wait that
+  // out for a few seconds, as Windows programs do.
+  for (int attempt = 0;; ++attempt) {
+    std::FILE* file = _wfopen(wide_name.c_str(), wide_mode.c_str());
+    if (file || attempt == 100 || GetLastError() != ERROR_SHARING_VIOLATION) return file;
+    Sleep(50);
+  }
 }
 
 bool OpenForReading(const std::string& name, std::FILE** file, std::string* err) {

@@ -40,13 +40,21 @@ bool Refuse(DWORD error, std::string* err) {
 bool LockFile(const std::string& name, FileLock* lock, std::string* err) {
   lock->handle = -1;
   lock->busy = false;
-  // The system removes the file when the last handle to it closes.
-  HANDLE file = CreateFileW(Widen(name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  HANDLE file = INVALID_HANDLE_VALUE;
+  DWORD error = ERROR_SUCCESS;
+  // The system removes the file when the last handle to it closes. Until it
+  // is gone, a file another run has just let go of cannot be opened: wait
+  // that out, as long as a run takes to end, before calling it a refusal.
+  for (int attempt = 0; attempt < 300; ++attempt) {
+    file = CreateFileW(Widen(name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE,
+                       nullptr);
+    error = GetLastError();
+    if (file != INVALID_HANDLE_VALUE || error != ERROR_ACCESS_DENIED) break;
+    Sleep(10);
+  }
   if (file == INVALID_HANDLE_VALUE) {
-    DWORD error = GetLastError();
     // Where the folder itself is missing, nothing can be written by anyone.
     if (error == ERROR_PATH_NOT_FOUND) return true;
     lock->busy = error == ERROR_SHARING_VIOLATION;

@@ -31,7 +31,7 @@ class FreshTest : public testing::Test {
   // One run; returns its picks, each checked to be in the library, none twice.
   std::vector<std::string> Fresh(int tracks, std::string* out = nullptr) {
     Result run = box_.Run({"-fresh", "-tracks", std::to_string(tracks)});
-    EXPECT_EQ(0, run.status) << run.out;
+    EXPECT_EQ(0, run.status) << run.out << run.err;
     if (out) *out = run.out;
     std::vector<std::string> picks = Lines(box_.Read("random.m3u"));
     EXPECT_EQ(picks.size(), std::set<std::string>(picks.begin(), picks.end()).size());
