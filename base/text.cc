@@ -10,6 +10,12 @@ char At(std::string_view text, std::size_t i) {
 
 }  // namespace
 
+std::string_view WithoutLineEnd(std::string_view line) {
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+    line.remove_suffix(1);
+  return line;
+}
+
 bool IsUtf8(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {

@@ -14,6 +14,9 @@
 // itself, and over exactly its length matches anything that begins with it.
 bool SameNoCase(std::string_view text, std::string_view keyword, std::size_t n);
 
+// `line` without the line feed and carriage returns at its end.
+std::string_view WithoutLineEnd(std::string_view line);
+
 // True when `text` is well-formed UTF-8 (no overlong forms, no surrogates,
 // nothing past U+10FFFF). Plain ASCII is.
 bool IsUtf8(std::string_view text);

@@ -60,10 +60,6 @@ bool Outgrown(const PickSource& source, long long lines) {
   return source.played && static_cast<long long>(source.played->size()) > lines;
 }
 
-}  // namespace
-
-namespace {
-
 // Lines read and looked up in the record side by side, so that the record's
 // answers come in together rather than one wait at a time.
 constexpr std::size_t kBatch = 32;

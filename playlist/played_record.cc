@@ -19,13 +19,6 @@ constexpr char kHeader[] = "songwhim -fresh record\n";
 // holds it for well under a second.
 constexpr std::chrono::seconds kLongestWait(30);
 
-// A track as the record keeps it: the library line without its line end.
-std::string_view Track(std::string_view line) {
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-    line.remove_suffix(1);
-  return line;
-}
-
 // Lines read or looked up side by side.
 constexpr std::size_t kBatch = 32;
 
@@ -39,7 +32,7 @@ std::uint32_t Mark(std::uint64_t key) {
 }  // namespace
 
 std::uint64_t PlayedRecord::Key(std::string_view line) {
-  std::uint64_t hash = HashText(Track(line));
+  std::uint64_t hash = HashText(WithoutLineEnd(line));
   return hash != 0 ? hash : 1;
 }
 
@@ -126,7 +119,7 @@ bool PlayedRecord::Read(std::string* problem) {
     std::size_t count = reader.NextBatch(lines, kBatch);
     if (count == 0) break;
     for (std::size_t n = 0; n < count; ++n) {
-      if (!Track(lines[n]).empty()) keys.push_back(Key(lines[n]));
+      if (!WithoutLineEnd(lines[n]).empty()) keys.push_back(Key(lines[n]));
     }
     ended = lines[count - 1].back() == '\n';
   }
@@ -172,7 +165,7 @@ bool PlayedRecord::Save(const std::vector<std::string>& tracks, bool new_round,
   }
   if (replace) file.Write(kHeader);
   for (const std::string& track : tracks) {
-    file.Write(std::string(Track(track)) + "\n");
+    file.Write(std::string(WithoutLineEnd(track)) + "\n");
   }
   if (!file.Close(err) || (replace && !RenameOver(written, name_, err))) {
     if (replace) RemoveFile(written);

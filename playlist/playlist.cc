@@ -7,6 +7,7 @@
 
 #include "base/line_reader.h"
 #include "base/state.h"
+#include "base/text.h"
 #include "platform/console.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
@@ -65,11 +66,14 @@ bool Fill(std::FILE* file, const PlaylistChoice& choice, PlaylistFile* playlist,
   return Finish(playlist, err);
 }
 
+void SayNewRound() {
+  Print("Every track has been picked: a new round begins\n");
+}
+
 // Writes the picks; says when a new round began.
 bool WritePicks(const PlaylistChoice& choice, FairPicks* picks, std::mt19937_64* random,
                 PlaylistFile* playlist, std::string* err) {
-  if (picks->new_round || picks->outgrown)
-    Print("Every track has been picked: a new round begins\n");
+  if (picks->new_round || picks->outgrown) SayNewRound();
   // Fresh tracks and a new round's come in one random order; albums were
   // put in theirs whole.
   if (picks->new_round && choice.albums == 0)
@@ -84,9 +88,7 @@ bool WritePicks(const PlaylistChoice& choice, FairPicks* picks, std::mt19937_64*
 
 // The file a library line names.
 std::string TrackFile(const std::string& line) {
-  std::string name = FromFileText(line);
-  while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
-  return name;
+  return std::string(WithoutLineEnd(FromFileText(line)));
 }
 
 // Tries the picks, fresh ones first, for a playlist of `choice.minutes`, and
@@ -104,7 +106,7 @@ bool WriteTimed(const PlaylistChoice& choice, FairPicks* picks, PlaylistFile* pl
     picks->tracks.push_back(track.line);
     picks->new_round = picks->new_round || track.index >= picks->fresh;
   }
-  if (picks->new_round) Print("Every track has been picked: a new round begins\n");
+  if (picks->new_round) SayNewRound();
   if (!playlist->Open(err)) return false;
   playlist->AddDirective("#EXTM3U");
   for (const TimedTrack& track : fill.tracks) {

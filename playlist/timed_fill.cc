@@ -2,13 +2,15 @@
 
 #include <algorithm>
 
+#include "base/text.h"
+
 namespace {
 
 constexpr long long kMinute = 60000;
 
 // The file name of a library line, without its folder, extension or line end.
-std::string NameOf(std::string line) {
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+std::string NameOf(const std::string& track) {
+  std::string line(WithoutLineEnd(track));
   std::size_t folder = line.find_last_of("/\\");
   if (folder != std::string::npos) line.erase(0, folder + 1);
   std::size_t extension = line.rfind('.');
