@@ -175,13 +175,19 @@ std::string Drain(int fd) {
 
 // The program under test, and the command it runs under (an emulator, for a
 // program built for another system), from the build.
-std::vector<std::string> Command() {
+std::string Program() {
+  const char* program = std::getenv("SONGWHIM_PROGRAM");
+  return program && *program ? program : SONGWHIM_BINARY;
+}
+
+// The program under test (a copy of it, when given), and the command it runs
+// under (an emulator, for a program built for another system).
+std::vector<std::string> Command(const std::string& copy) {
   std::vector<std::string> command;
   if (const char* runner = std::getenv("SONGWHIM_RUNNER"); runner && *runner) {
     command.push_back(runner);
   }
-  const char* program = std::getenv("SONGWHIM_PROGRAM");
-  command.push_back(program && *program ? program : SONGWHIM_BINARY);
+  command.push_back(copy.empty() ? Program() : copy);
   return command;
 }
 
@@ -199,8 +205,9 @@ struct Launch {
 };
 
 void Prepare(Launch* launch, const std::vector<std::string>& args, const std::string& bin,
-             bool opener, const std::vector<std::string>& settings) {
-  launch->words = Command();
+             bool opener, const std::vector<std::string>& settings,
+             const std::string& copy) {
+  launch->words = Command(copy);
   launch->words.insert(launch->words.end(), args.begin(), args.end());
   for (std::string& word : launch->words) launch->argv.push_back(word.data());
   launch->argv.push_back(nullptr);
@@ -226,7 +233,7 @@ void Prepare(Launch* launch, const std::vector<std::string>& args, const std::st
 Running Sandbox::Start(const std::vector<std::string>& args, const std::string* input,
                        bool keep_input_open) const {
   Launch launch;
-  Prepare(&launch, args, bin_, opener_, settings_);
+  Prepare(&launch, args, bin_, opener_, settings_, copy_);
   std::vector<char*>& argv = launch.argv;
   std::vector<char*>& env = launch.env;
 
@@ -287,6 +294,16 @@ Result Finish(const Running& running) {
 Result Sandbox::Run(const std::vector<std::string>& args,
                     const std::string* input) const {
   return Finish(Start(args, input));
+}
+
+void Sandbox::OpenToAll() {
+  copy_ = bin_ + "/" + fs::path(Program()).filename().string();
+  fs::copy_file(Program(), copy_, fs::copy_options::overwrite_existing);
+  for (const std::string& folder : {dir_, bin_})
+    fs::permissions(folder, fs::perms::all, fs::perm_options::add);
+  fs::permissions(copy_, fs::perms::owner_all | fs::perms::group_read |
+                             fs::perms::group_exec | fs::perms::others_read |
+                             fs::perms::others_exec);
 }
 
 void Sandbox::InstallOpener(bool installed) {
@@ -387,7 +404,7 @@ Result HeldBuild::Stop(int signal) {
 
 Result Sandbox::RunOnTerminal(const std::vector<std::string>& args, int columns) const {
   Launch launch;
-  Prepare(&launch, args, bin_, opener_, settings_);
+  Prepare(&launch, args, bin_, opener_, settings_, copy_);
   winsize size = {};
   size.ws_row = 50;
   size.ws_col = static_cast<unsigned short>(columns);

@@ -75,6 +75,10 @@ class Sandbox {
   // Runs `setup` in each program's process just before it starts: limits,
   // signal dispositions, another user. It may only make system calls.
   void InChild(std::function<void()> setup) { in_child_ = std::move(setup); }
+  // Lets another user run the program here: the working folder is opened to
+  // all, and a copy of the program is run from it, since the build's own may
+  // lie in a folder only its owner may enter.
+  void OpenToAll();
   // Sets the environment variable `name` for the programs started from now.
   void SetEnv(const std::string& name, const std::string& value) {
     settings_.push_back(name + "=" + value);
@@ -99,6 +103,7 @@ class Sandbox {
   bool opener_ = true;
   std::function<void()> in_child_;
   std::vector<std::string> settings_;
+  std::string copy_;  // the copy of the program to run, or "" for the build's own
 };
 
 // A build of the folder "m" held in the middle, with its locks taken and its

@@ -38,7 +38,7 @@ void ExpectNothingChanged(const Sandbox& box, const Result& run,
 
 // Runs the program as the unprivileged user nobody, with `limit` applied.
 void AsNobody(Sandbox* box, std::function<void()> limit = nullptr) {
-  chmod(box->dir().c_str(), 0777);
+  box->OpenToAll();
   box->InChild([limit] {
     if (limit) limit();
     if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)
