@@ -6,12 +6,24 @@
 
 namespace {
 
-constexpr std::size_t kBufferSize = 1 << 16;
+constexpr std::size_t kBuffer = 1 << 16;
+
+// A wide reader's buffers hold a line of the longest kind and half as much
+// again, so that a line spans two fills at most and never reaches back into
+// the buffer of the batch before.
+std::size_t WideBuffer(std::size_t max_line) {
+  return max_line + max_line / 2 + 2;
+}
 
 }  // namespace
 
-LineReader::LineReader(std::FILE* file, std::size_t max_line)
-    : file_(file), max_line_(max_line), buffer_(kBufferSize) {}
+LineReader::LineReader(std::FILE* file, std::size_t max_line, bool wide)
+    : file_(file),
+      max_line_(max_line),
+      buffer_size_(wide ? WideBuffer(max_line) : kBuffer),
+      // Left as it comes: a short file only ever touches the start of it.
+      buffer_(new char[buffer_size_]),
+      other_(wide ? new char[buffer_size_] : nullptr) {}
 
 LineReader LineReader::OfText(std::string_view text, std::size_t max_line) {
   LineReader reader(nullptr, max_line);
@@ -33,15 +45,17 @@ bool LineReader::Stop(Status status) {
 }
 
 bool LineReader::Fill() {
+  // Lines handed out from the last fill stay where they are.
+  if (other_) buffer_.swap(other_);
   begin_ = 0;
-  end_ = Read(buffer_.data(), buffer_.size());
+  end_ = Read(buffer_.get(), buffer_size_);
   if (end_ == 0 && file_ && std::ferror(file_)) {
     error_ = errno;
     return Stop(kReadError);
   }
   // One search a buffer, so checking every line costs next to nothing.
-  const void* nul = std::memchr(buffer_.data(), '\0', end_);
-  nul_ = nul ? static_cast<const char*>(nul) - buffer_.data() : end_;
+  const void* nul = std::memchr(buffer_.get(), '\0', end_);
+  nul_ = nul ? static_cast<const char*>(nul) - buffer_.get() : end_;
   return end_ > 0;
 }
 
@@ -53,7 +67,7 @@ bool LineReader::Next(std::string* line) {
 }
 
 bool LineReader::TakePiece(std::size_t* length, std::string_view* piece, bool* ended) {
-  const char* start = buffer_.data() + begin_;
+  const char* start = buffer_.get() + begin_;
   const void* newline = std::memchr(start, '\n', end_ - begin_);
   std::size_t text = newline ? static_cast<const char*>(newline) - start : end_ - begin_;
   if (nul_ < begin_ + text) return Stop(kNulByte);
@@ -68,6 +82,8 @@ bool LineReader::TakePiece(std::size_t* length, std::string_view* piece, bool* e
 }
 
 bool LineReader::NextView(std::string_view* line) {
+  // And so does the last line that spanned two fills.
+  spill_.swap(other_spill_);
   spill_.clear();
   if (status_ != kOk) return false;
   std::size_t length = 0;
@@ -93,10 +109,9 @@ bool LineReader::NextView(std::string_view* line) {
 }
 
 std::size_t LineReader::NextBatch(std::string_view* lines, std::size_t most) {
-  spill_.clear();
   std::size_t count = 0;
   while (count < most && status_ == kOk && (begin_ < end_ || (count == 0 && Fill()))) {
-    const char* start = buffer_.data() + begin_;
+    const char* start = buffer_.get() + begin_;
     const void* newline = std::memchr(start, '\n', end_ - begin_);
     // A line that goes on in the next fill is handed out on its own.
     if (!newline) return count > 0 ? count : NextView(&lines[0]) ? 1 : 0;
@@ -127,7 +142,7 @@ bool LineReader::PassTo(std::size_t target) {
 
 bool LineReader::NextWhere(const Finder& find, std::string_view* line) {
   while (status_ == kOk && (begin_ < end_ || Fill())) {
-    std::string_view rest(buffer_.data() + begin_, end_ - begin_);
+    std::string_view rest(buffer_.get() + begin_, end_ - begin_);
     std::size_t last = rest.rfind('\n');
     if (last == std::string_view::npos) break;
     std::string_view whole = rest.substr(0, last + 1);

@@ -6,15 +6,18 @@
 #include <cstddef>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // The longest line any file of ours may hold, newline not counted. No platform
 // names a path this long (Windows allows 32 767 UTF-16 units, at most three
 // bytes each in UTF-8; POSIX systems far fewer), so a longer line means the
 // file is something else, and reading stops before holding more of it.
 constexpr std::size_t kMaxLine = 65536;
+
+// The most lines a wide reader's caller asks for at once.
+constexpr std::size_t kWideBatch = 1 << 11;
 
 // Reads lines through a buffer of its own. A line comes out whole, with its
 // newline when it has one. A line longer than the bound, or one holding a NUL
@@ -23,8 +26,11 @@ class LineReader {
  public:
   enum Status { kOk, kReadError, kTooLong, kNulByte };
 
-  // Reads the open `file`, which the caller closes.
-  explicit LineReader(std::FILE* file, std::size_t max_line = kMaxLine);
+  // Reads the open `file`, which the caller closes. A `wide` reader holds
+  // thousands of lines at once, so that sharing them out between threads
+  // costs little, and keeps the lines of one batch while it reads the next.
+  explicit LineReader(std::FILE* file, std::size_t max_line = kMaxLine,
+                      bool wide = false);
   // Reads `text`, which must outlive the reader.
   static LineReader OfText(std::string_view text, std::size_t max_line = kMaxLine);
 
@@ -36,10 +42,10 @@ class LineReader {
   bool NextView(std::string_view* line);
 
   // Hands out up to `most` lines at once into `lines`, all valid until the
-  // next call, and returns how many: fewer at the end of the buffer or before
-  // a bad line, and 0 at the end of the file, on a read error or once a bad
-  // line has stopped the reader. Lets the caller work on many lines side by
-  // side.
+  // next call (for a wide reader, until the call after it), and returns how
+  // many: fewer at the end of the buffer or before a bad line, and 0 at the
+  // end of the file, on a read error or once a bad line has stopped the
+  // reader. Lets the caller work on many lines side by side.
   std::size_t NextBatch(std::string_view* lines, std::size_t most);
 
   // Where in `text`, some whole lines, a wanted line may be, or npos.
@@ -86,8 +92,11 @@ class LineReader {
   std::string_view text_;  // read instead of a file when there is none
   std::size_t text_at_ = 0;
   std::size_t max_line_;
-  std::vector<char> buffer_;
-  std::string spill_;  // a line that spans two fills of the buffer
+  std::size_t buffer_size_;
+  std::unique_ptr<char[]> buffer_;
+  std::unique_ptr<char[]> other_;  // a wide reader's other buffer, read into by turns
+  std::string spill_;              // a line that spans two fills of the buffer
+  std::string other_spill_;        // the one before it
   std::size_t begin_ = 0;
   std::size_t end_ = 0;
   std::size_t nul_ = 0;  // the first NUL byte in the buffer at or after begin_, or end_

@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <stdexcept>
+#include <thread>
 
 #include "base/line_reader.h"
+#include "base/shared_work.h"
 #include "base/state.h"
 #include "library/filter.h"
 #include "library/paths_file.h"
@@ -138,6 +142,29 @@ TEST(LineReader, BatchesAndSearchesGiveTheLinesNextGives) {
   while (std::size_t count = batched.NextBatch(lines, 16))
     got.insert(got.end(), lines, lines + count);
   EXPECT_EQ(all, got);
+  // A wide reader keeps each batch whole while it reads the next, here too
+  // when a line that spans two fills (its buffer holds one and a half of the
+  // longest lines, 192 KiB here) comes before the unended last line.
+  std::string spans = "";
+  for (int n = 0; n < 1500; ++n) spans += std::string(99, 'y') + "\n";
+  spans += std::string(99999, 'z') + "\nlast7";
+  for (const std::string& wide_text : {text, spans}) {
+    std::vector<std::string> each;
+    LineReader plain_again = LineReader::OfText(wide_text, 1 << 17);
+    for (std::string line; plain_again.Next(&line);) each.push_back(line);
+    ScratchFile scratch;
+    LineReader wide(Holding(scratch, wide_text), 1 << 17, /*wide=*/true);
+    got.clear();
+    std::string_view last[16];
+    std::size_t last_count = 0;
+    while (std::size_t count = wide.NextBatch(lines, 16)) {
+      got.insert(got.end(), last, last + last_count);
+      std::copy(lines, lines + count, last);
+      last_count = count;
+    }
+    got.insert(got.end(), last, last + last_count);
+    EXPECT_EQ(each, got);
+  }
   LineReader searched = LineReader::OfText(text, 1 << 17);
   got.clear();
   auto find = [](std::string_view block) { return block.find('7'); };
@@ -153,6 +180,35 @@ TEST(LineReader, BatchesAndSearchesGiveTheLinesNextGives) {
   }
   EXPECT_EQ(LineReader::kNulByte, bad.status());
   EXPECT_EQ("line 59 holds a NUL byte", bad.Problem());
+}
+
+TEST(SharedWork, EachItemOnceAndFailuresComeOut) {
+  SharedWork work;
+  std::vector<int> times;
+  SharedWork::Work count = [&](std::size_t begin, std::size_t end) {
+    for (std::size_t n = begin; n < end; ++n) ++times[n];
+  };
+  // Short jobs, then a long pass (the helper joins in), then short ones again.
+  for (std::size_t items : {0, 1, 255, 256, 257, 300000, 100000, 511, 512, 513, 5000}) {
+    times.assign(items, 0);
+    work.Begin(items, count);
+    if (items > 512 && std::thread::hardware_concurrency() > 1) {
+      EXPECT_TRUE(work.shared()) << items << " items";
+    }
+    work.Finish();
+    EXPECT_EQ(std::vector<int>(items, 1), times) << items << " items";
+  }
+  // Whichever thread meets the failure, Finish throws it, and the next job
+  // runs as ever.
+  SharedWork::Work fail = [](std::size_t begin, std::size_t end) {
+    if (begin <= 7000 && 7000 < end) throw std::runtime_error("item 7000");
+  };
+  work.Begin(10000, fail);
+  EXPECT_THROW(work.Finish(), std::runtime_error);
+  times.assign(5000, 0);
+  work.Begin(5000, count);
+  work.Finish();
+  EXPECT_EQ(std::vector<int>(5000, 1), times);
 }
 
 TEST(Trim, RemovesBlanksAtBothEndsAndLineFeedsOnlyAtTheEnd) {
