@@ -60,25 +60,64 @@ bool Outgrown(const PickSource& source, long long lines) {
   return source.played && static_cast<long long>(source.played->size()) > lines;
 }
 
-// Lines read and looked up in the record side by side, so that the record's
-// answers come in together rather than one wait at a time.
+// Lines looked up in the record side by side, so that the record's answers
+// come in together rather than one wait at a time.
 constexpr std::size_t kBatch = 32;
 
-// Offers each line the filters let through, and says whether the record
-// holds it.
-template <typename Offer>
-void ReadAgainstRecord(const PickSource& source, const Offer& offer) {
-  std::string_view lines[kBatch];
+// What became of a library line.
+enum Seen : std::uint8_t { kLeftOut, kFresh, kPlayed };
+
+// Sees lines [begin, end) of `lines` into `seen`.
+void See(const PickSource& source, const std::string_view* lines, std::size_t begin,
+         std::size_t end, Seen* seen) {
   std::uint64_t keys[kBatch];
-  while (std::size_t count = source.library->NextBatch(lines, kBatch)) {
+  for (std::size_t first = begin; first < end; first += kBatch) {
+    std::size_t count = std::min(kBatch, end - first);
     for (std::size_t n = 0; n < count; ++n) {
-      keys[n] = source.filter->Lets(lines[n]) ? PlayedRecord::Key(lines[n]) : 0;
-      if (keys[n] != 0) source.played->Prefetch(keys[n]);
+      bool lets = source.filter->Lets(lines[first + n]);
+      keys[n] = lets ? PlayedRecord::Key(lines[first + n]) : 0;
+      if (lets) source.played->Prefetch(keys[n]);
     }
     for (std::size_t n = 0; n < count; ++n) {
-      if (keys[n] != 0) offer(lines[n], source.played->Played(keys[n]));
+      seen[first + n] = keys[n] == 0                     ? kLeftOut
+                        : source.played->Played(keys[n]) ? kPlayed
+                                                         : kFresh;
     }
   }
+}
+
+// Offers each line the filters let through, and says whether the record
+// holds it. While the helper looks up one batch of lines, this thread offers
+// the batch before it and reads the batch after it.
+template <typename Offer>
+void ReadAgainstRecord(const PickSource& source, const Offer& offer) {
+  struct Batch {
+    std::vector<std::string_view> lines = std::vector<std::string_view>(kWideBatch);
+    std::vector<Seen> seen = std::vector<Seen>(kWideBatch);
+    std::size_t count = 0;
+  } batches[2];
+  auto offer_all = [&](const Batch& batch) {
+    for (std::size_t n = 0; n < batch.count; ++n) {
+      if (batch.seen[n] != kLeftOut) offer(batch.lines[n], batch.seen[n] == kPlayed);
+    }
+  };
+  SharedWork alone;  // when the caller has none to share
+  SharedWork* work = source.work ? source.work : &alone;
+  int now = 0;
+  batches[now].count = source.library->NextBatch(batches[now].lines.data(), kWideBatch);
+  while (batches[now].count > 0) {
+    Batch& batch = batches[now];
+    Batch& other = batches[1 - now];
+    SharedWork::Work see = [&](std::size_t begin, std::size_t end) {
+      See(source, batch.lines.data(), begin, end, batch.seen.data());
+    };
+    work->Begin(batch.count, see);
+    offer_all(other);
+    other.count = source.library->NextBatch(other.lines.data(), kWideBatch);
+    work->Finish();
+    now = 1 - now;
+  }
+  offer_all(batches[1 - now]);
 }
 
 // Offers each line the filters let through. Lines that hold no -only text

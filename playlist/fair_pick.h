@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/line_reader.h"
+#include "base/shared_work.h"
 #include "playlist/played_record.h"
 #include "playlist/track_filter.h"
 
@@ -24,12 +25,14 @@ struct FairPicks {
 };
 
 // Where a pick draws from: the library's lines, the lines it may keep, and,
-// for -fresh, the record of what this round has picked (or null).
+// for -fresh, the record of what this round has picked (or null). A record's
+// lines are looked up with `work`'s helper, while a wide reader reads on.
 struct PickSource {
   LineReader* library;
   TrackFilter* filter;
   const PlayedRecord* played;
   std::mt19937_64* random;
+  SharedWork* work = nullptr;
 };
 
 // Picks `many` tracks, none twice, every line the filters let through as

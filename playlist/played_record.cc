@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <thread>
 
 #include "base/line_reader.h"
@@ -38,22 +40,26 @@ std::uint64_t PlayedRecord::Key(std::string_view line) {
 
 void PlayedRecord::Prefetch(std::uint64_t key) const {
 #if defined(__GNUC__) || defined(__clang__)
-  if (!table_.empty()) __builtin_prefetch(&table_[key & (table_.size() - 1)]);
+  if (slots_ > 0) __builtin_prefetch(&table_[Slot(key)]);
 #else
   (void)key;
 #endif
 }
 
-void PlayedRecord::Build(const std::vector<std::uint64_t>& keys) {
-  std::size_t size = 1024;
-  while (size < keys.size() + keys.size() / 2) size *= 2;
-  table_.assign(size, 0);
+bool PlayedRecord::MakeTable(std::size_t most) {
+  static_assert(sizeof(std::atomic<std::uint32_t>) == sizeof(std::uint32_t),
+                "a slot is a plain 32-bit word");
+  // A third of the slots stay free, so that a search soon comes to one.
+  slots_ = std::max<std::size_t>(1024, most + most / 2);
   count_ = 0;
-  for (std::size_t first = 0; first < keys.size(); first += kBatch) {
-    std::size_t last = std::min(keys.size(), first + kBatch);
-    for (std::size_t n = first; n < last; ++n) Prefetch(keys[n]);
-    for (std::size_t n = first; n < last; ++n) Insert(keys[n]);
+  if (!block_.Allocate(slots_ * sizeof(std::uint32_t))) {
+    table_ = nullptr;
+    slots_ = 0;
+    return false;
   }
+  // Zeroed memory: every slot is free.
+  table_ = static_cast<std::atomic<std::uint32_t>*>(block_.data());
+  return true;
 }
 
 PlayedRecord::~PlayedRecord() {
@@ -76,55 +82,112 @@ bool PlayedRecord::Lock(std::string* err) {
   return true;
 }
 
-void PlayedRecord::Insert(std::uint64_t key) {
-  std::size_t mask = table_.size() - 1;
+bool PlayedRecord::Insert(std::uint64_t key, bool shared) {
   std::uint32_t mark = Mark(key);
-  for (std::size_t slot = key & mask;; slot = (slot + 1) & mask) {
-    if (table_[slot] == mark) return;
-    if (table_[slot] == 0) {
-      table_[slot] = mark;
-      ++count_;
-      return;
+  for (std::size_t slot = Slot(key);; slot = slot + 1 < slots_ ? slot + 1 : 0) {
+    std::uint32_t held = table_[slot].load(std::memory_order_relaxed);
+    // Alone, a plain store: an exchange costs a fifth of the record's reading.
+    if (held == 0 && !shared) {
+      table_[slot].store(mark, std::memory_order_relaxed);
+      return true;
     }
+    if (held == 0 &&
+        table_[slot].compare_exchange_strong(held, mark, std::memory_order_relaxed)) {
+      return true;
+    }
+    // Held, or just taken by the other thread: by this key or another.
+    if (held == mark) return false;
   }
 }
 
 bool PlayedRecord::Played(std::uint64_t key) const {
-  if (table_.empty()) return false;
-  std::size_t mask = table_.size() - 1;
+  if (slots_ == 0) return false;
   std::uint32_t mark = Mark(key);
-  for (std::size_t slot = key & mask; table_[slot] != 0; slot = (slot + 1) & mask) {
-    if (table_[slot] == mark) return true;
+  for (std::size_t slot = Slot(key);; slot = slot + 1 < slots_ ? slot + 1 : 0) {
+    std::uint32_t held = table_[slot].load(std::memory_order_relaxed);
+    if (held == mark) return true;
+    if (held == 0) return false;
   }
-  return false;
 }
 
-bool PlayedRecord::Read(std::string* problem) {
+std::size_t PlayedRecord::AddKeys(const std::string_view* lines, std::size_t count,
+                                  bool shared) {
+  std::size_t added = 0;
+  std::uint64_t keys[kBatch];
+  for (std::size_t first = 0; first < count; first += kBatch) {
+    std::size_t many = std::min(kBatch, count - first);
+    for (std::size_t n = 0; n < many; ++n) {
+      bool empty = WithoutLineEnd(lines[first + n]).empty();
+      keys[n] = empty ? 0 : Key(lines[first + n]);
+      if (!empty) Prefetch(keys[n]);
+    }
+    for (std::size_t n = 0; n < many; ++n)
+      added += keys[n] != 0 && Insert(keys[n], shared);
+  }
+  return added;
+}
+
+bool PlayedRecord::ReadKeys(LineReader* reader, long long size, std::size_t most,
+                            SharedWork* work, bool* ended) {
+  // Two batches of lines: the helper adds one's keys while this thread reads
+  // the next.
+  std::vector<std::string_view> lines[2] = {std::vector<std::string_view>(kWideBatch),
+                                            std::vector<std::string_view>(kWideBatch)};
+  std::atomic<std::size_t> added{0};
+  std::size_t count = reader->NextBatch(lines[0].data(), kWideBatch);
+  for (int now = 0; count > 0; now = 1 - now) {
+    if (slots_ == 0) {
+      // Room for as many lines as the first ones make likely, and some more.
+      double likely = static_cast<double>(size) * static_cast<double>(reader->lines()) /
+                      static_cast<double>(reader->offset());
+      auto likely_lines = static_cast<std::size_t>(likely);
+      if (!MakeTable(most > 0 ? most : likely_lines + likely_lines / 8))
+        throw std::bad_alloc();
+    }
+    // The table always has room for a whole batch more; empty lines take none.
+    const std::string_view* batch = lines[now].data();
+    std::size_t room = slots_ - slots_ / 3, keys = count;
+    if (count_ + keys > room) {
+      keys = std::count_if(batch, batch + count, [](std::string_view line) {
+        return !WithoutLineEnd(line).empty();
+      });
+    }
+    if (count_ + keys > room) return false;
+    *ended = batch[count - 1].back() == '\n';
+    SharedWork::Work add = [&](std::size_t begin, std::size_t end) {
+      added += AddKeys(batch + begin, end - begin, work->shared());
+    };
+    work->Begin(count, add);
+    count = reader->NextBatch(lines[1 - now].data(), kWideBatch);
+    work->Finish();
+    count_ += added.exchange(0);
+  }
+  if (slots_ == 0 && !MakeTable(0)) throw std::bad_alloc();
+  return true;
+}
+
+bool PlayedRecord::Read(SharedWork* work, std::string* problem) {
   std::FILE* file = nullptr;
   if (!OpenForReading(name_, &file, problem)) return !Exists(name_);
-  // Room for the keys in one step, for a record of paths of usual lengths.
-  long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : 0;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, &std::fclose);
+  long size = std::fseek(file, 0, SEEK_END) == 0 ? std::max(std::ftell(file), 0L) : 0;
   std::rewind(file);
-  std::vector<std::uint64_t> keys;
-  LineReader reader(file);
+  LineReader reader(file, kMaxLine, /*wide=*/true);
   std::string_view line;
   if (reader.NextView(&line) && line != kHeader)
     *problem = "line 1 is not the header of a record of played tracks";
   bool ended = line.empty() || line.back() == '\n';  // the last line came with its end
-  if (problem->empty() && size > 0)
-    keys.reserve(std::min<std::size_t>(static_cast<std::size_t>(size) / 64, 1 << 22));
-  // The keys first, then a table made once for as many as there are.
-  std::string_view lines[kBatch];
-  while (problem->empty()) {
-    std::size_t count = reader.NextBatch(lines, kBatch);
-    if (count == 0) break;
-    for (std::size_t n = 0; n < count; ++n) {
-      if (!WithoutLineEnd(lines[n]).empty()) keys.push_back(Key(lines[n]));
-    }
-    ended = lines[count - 1].back() == '\n';
+  std::size_t most = 0;
+  while (problem->empty() && !ReadKeys(&reader, size, most, work, &ended)) {
+    // Shorter lines than the first ones came: read again with room for as
+    // many as there can be (lines of two bytes), or should the file have
+    // grown meanwhile, for twice as many as the last time.
+    most = std::max(static_cast<std::size_t>(size) / 2 + 1, 2 * most);
+    slots_ = 0;
+    reader.Rewind();
+    reader.NextView(&line);
   }
-  Build(keys);
-  std::fclose(file);
+  if (slots_ == 0 && !MakeTable(0)) throw std::bad_alloc();
   if (!problem->empty()) return false;
   if (reader.bad_line()) *problem = reader.Problem();
   if (reader.failed()) *problem = std::strerror(reader.error());
@@ -134,14 +197,17 @@ bool PlayedRecord::Read(std::string* problem) {
   return whole_;
 }
 
-bool PlayedRecord::Open(const std::string& library, std::string* note, std::string* err) {
+bool PlayedRecord::Open(const std::string& library, SharedWork* work, std::string* note,
+                        std::string* err) {
   name_ = PlayedName(library);
   lock_name_ = LockName(name_);
   if (!Lock(err)) return false;
   std::string problem;
-  if (Read(&problem)) return true;
+  if (Read(work, &problem)) return true;
   // What cannot be trusted is kept for the user, never picked from.
-  table_.clear();
+  block_.Free();
+  table_ = nullptr;
+  slots_ = 0;
   count_ = 0;
   std::string aside = SetAsideName(name_);
   if (!RenameOver(name_, aside, err)) {

@@ -5,11 +5,15 @@
 #ifndef SONGWHIM_PLAYLIST_PLAYED_RECORD_H_
 #define SONGWHIM_PLAYLIST_PLAYED_RECORD_H_
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/line_reader.h"
+#include "base/shared_work.h"
+#include "platform/large_block.h"
 #include "platform/lock.h"
 
 class PlayedRecord {
@@ -24,7 +28,9 @@ class PlayedRecord {
   // or holds what no record holds, is set aside for the user to look at, a
   // new round starts, and `note` says so. False, with `err` saying why, when
   // the lock cannot be had or the record can be neither read nor set aside.
-  bool Open(const std::string& library, std::string* note, std::string* err);
+  // The reading is shared with `work`'s helper.
+  bool Open(const std::string& library, SharedWork* work, std::string* note,
+            std::string* err);
 
   // The key of the library line `line`, and whether it was picked in this
   // round. Prefetch readies the answer, so that many lines can be asked
@@ -42,18 +48,36 @@ class PlayedRecord {
 
  private:
   bool Lock(std::string* err);
-  bool Read(std::string* problem);
-  // Makes the table of the tracks of `keys`.
-  void Build(const std::vector<std::uint64_t>& keys);
-  void Insert(std::uint64_t key);
+  bool Read(SharedWork* work, std::string* problem);
+  // Reads the keys of the lines of `reader`, a file of `size` bytes, into a
+  // table made with room for `most` of them, or, when `most` is 0, for about
+  // as many as the first lines make likely. False when more came. `ended`
+  // says whether the last line came with its end.
+  bool ReadKeys(LineReader* reader, long long size, std::size_t most, SharedWork* work,
+                bool* ended);
+  // Adds the keys of `lines` to the table; returns how many it did not hold.
+  // `shared` when another thread may add keys meanwhile.
+  std::size_t AddKeys(const std::string_view* lines, std::size_t count, bool shared);
+  // Makes an empty table with room for `most` tracks. False for want of memory.
+  bool MakeTable(std::size_t most);
+  // Where the search for `key` starts.
+  std::size_t Slot(std::uint64_t key) const {
+    return static_cast<std::size_t>(((key & 0xffffffffULL) * slots_) >> 32);
+  }
+  // False when the table held `key` already. With `shared`, safe while
+  // another thread adds keys.
+  bool Insert(std::uint64_t key, bool shared);
 
   std::string name_;
   std::string lock_name_;
   FileLock lock_;
   // The tracks, by their keys: a slot chosen by the low half of a key keeps
   // its high half, or 0 when free. A key of 64 bits then tells tracks apart
-  // with no more than 4 bytes a slot.
-  std::vector<std::uint32_t> table_;
+  // with no more than 4 bytes a slot. Slots are only ever filled, so two
+  // threads can fill the table side by side.
+  LargeBlock block_;
+  std::atomic<std::uint32_t>* table_ = nullptr;
+  std::size_t slots_ = 0;
   std::size_t count_ = 0;
   bool whole_ = false;  // the file is there, whole, and may be added to
 };

@@ -131,15 +131,16 @@ bool FillFairly(std::FILE* file, const PlaylistChoice& choice, PlaylistFile* pla
                 std::string* err) {
   Print("Creating Random Playlist\n");
   PlayedRecord record;
+  SharedWork work;
   if (choice.fresh) {
     std::string note;
-    if (!record.Open(Library, &note, err)) return false;
+    if (!record.Open(Library, &work, &note, err)) return false;
     if (!note.empty()) Print("%s\n", note.c_str());
   }
-  LineReader library(file);
+  LineReader library(file, kMaxLine, /*wide=*/choice.fresh);
   TrackFilter filter(choice.only, choice.skip);
   std::mt19937_64 random = SeededGenerator();
-  PickSource source{&library, &filter, choice.fresh ? &record : nullptr, &random};
+  PickSource source{&library, &filter, choice.fresh ? &record : nullptr, &random, &work};
   FairPicks picks;
   if (choice.minutes > 0) {
     picks = PickTracks(source, static_cast<int>(TracksToTry(choice.minutes)));

@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <set>
 
 #include "playlist/fair_pick.h"
+#include "playlist/played_record.h"
 #include "playlist/track_filter.h"
 
 namespace {
@@ -109,6 +114,56 @@ TEST(PickAlbums, AnAlbumTheFiltersEmptyIsNoAlbum) {
       Draw("/m/0/a.mp3\n/m/1/b live.mp3\n/m/2/c.mp3\n", 5, &filter, &random);
   EXPECT_EQ(2u, picks.tracks.size());
   EXPECT_EQ(2, picks.let);
+}
+
+// A long record, read a batch at a time by two threads, whose later lines are
+// far shorter than its first (so that the table made for as many as the
+// first ones promise is made again); and a library looked up in it, many
+// batches long: exactly the lines the record lacks are fresh, and the draw is
+// the one a single thread made before the work was shared.
+TEST(PickTracks, FreshAcrossManyBatchesOfALongRecord) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() /
+                 ("songwhim-record-" + std::to_string(std::random_device()()));
+  fs::create_directories(dir);
+  std::string library = (dir / "library.txt").string();
+  std::string record = "songwhim -fresh record\n", lines;
+  for (int n = 0; n < 9000; ++n)
+    record += "/long/" + std::string(300, 'x') + std::to_string(n) + ".mp3\n";
+  // The fresh ones come first, on both sides of where a batch ends, and last.
+  const std::set<int> fresh = {0, 8191, 8192, 100000, 150000};
+  for (int n = 0; n <= 150000; ++n) {
+    if (fresh.count(n)) lines += "/fresh/" + std::to_string(n) + ".mp3\n";
+    if (n == 150000) break;
+    std::string line = "/s/" + std::to_string(n) + ".mp3\n";
+    lines += line;
+    record += line;
+  }
+  std::ofstream(library, std::ios::binary) << lines;
+  std::ofstream(library + ".played", std::ios::binary) << record;
+
+  FairPicks picks;
+  {
+    SharedWork work;
+    PlayedRecord played;
+    std::string note, err;
+    ASSERT_TRUE(played.Open(library, &work, &note, &err)) << err;
+    EXPECT_EQ("", note);
+    EXPECT_EQ(159000u, played.size());
+    std::FILE* file = std::fopen(library.c_str(), "rb");
+    LineReader reader(file, kMaxLine, /*wide=*/true);
+    TrackFilter filter({}, {});
+    std::mt19937_64 random(20261209);
+    picks = PickTracks({&reader, &filter, &played, &random, &work}, 3);
+    std::fclose(file);
+  }  // The record's lock is let go, so that the folder can go.
+  fs::remove_all(dir);
+  EXPECT_EQ(150005, picks.let);
+  EXPECT_EQ(3u, picks.fresh);
+  EXPECT_FALSE(picks.new_round);
+  EXPECT_EQ((std::vector<std::string>{"/fresh/8192.mp3\n", "/fresh/0.mp3\n",
+                                      "/fresh/150000.mp3\n"}),
+            picks.tracks);
 }
 
 }  // namespace
