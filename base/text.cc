@@ -89,6 +89,18 @@ void FoldInto(std::string_view text, std::string* folded) {
   for (; i < text.size(); ++i) (*folded)[i] = FoldCase(text[i]);
 }
 
+std::uint64_t LineKey(std::string_view line) {
+  std::uint64_t hash = HashText(WithoutLineEnd(line));
+  return hash != 0 ? hash : 1;
+}
+
+bool IsBlankLine(std::string_view line) {
+  for (char c : line) {
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n') return false;
+  }
+  return true;
+}
+
 bool SameNoCase(std::string_view text, std::string_view keyword, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) {
     char a = FoldCase(At(text, i));

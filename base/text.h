@@ -43,4 +43,13 @@ std::uint64_t HashText(std::string_view text);
 // `text` with FoldCase applied to each byte, into `folded`.
 void FoldInto(std::string_view text, std::string* folded);
 
+// The key of a line of the library (or of a file that names tracks a line
+// each): the hash of its text without its line end, never 0. Equal tracks
+// have equal keys, whatever their line ends.
+std::uint64_t LineKey(std::string_view line);
+
+// True when `line` holds nothing but blanks, tabs and its line end: a line
+// of a library edited by hand that names no track.
+bool IsBlankLine(std::string_view line);
+
 #endif  // SONGWHIM_BASE_TEXT_H_

@@ -53,8 +53,12 @@ std::string PlayedName(const std::string& library) {
   return library + ".played";
 }
 
-std::string SetAsideName(const std::string& record) {
-  return record + ".bad";
+std::string SetAsideName(const std::string& record, int number) {
+  return record + ".bad" + (number > 1 ? "." + std::to_string(number) : "");
+}
+
+std::string UndoName(const std::string& record) {
+  return record + ".undo";
 }
 
 bool IsWorkFileName(const std::string& name) {
@@ -65,5 +69,5 @@ bool IsWorkFileName(const std::string& name) {
     if (base.size() == fixed.size() && SameNoCase(base, fixed, fixed.size())) return true;
   }
   return IsListingName(base) || EndsWith(base, ".lock") || EndsWith(base, ".part") ||
-         EndsWith(base, ".played");
+         EndsWith(base, ".played") || EndsWith(base, ".undo");
 }

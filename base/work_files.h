@@ -27,7 +27,11 @@ std::string PartName(const std::string& library);
 // The record of the tracks -fresh runs have picked, and where a record that
 // could not be used is set aside for the user to look at.
 std::string PlayedName(const std::string& library);
-std::string SetAsideName(const std::string& record);
+// The `number`th record set aside (from 1): RECORD.bad, then RECORD.bad.2, ...
+std::string SetAsideName(const std::string& record, int number = 1);
+// What a run that adds to a record needs to undo that, should it be cut off
+// before it is done.
+std::string UndoName(const std::string& record);
 
 // True when a file named `name` in the working folder would be one of the
 // files above, of this run or of another one: a library of that name would be

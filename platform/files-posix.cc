@@ -70,6 +70,12 @@ bool RemoveFile(const std::string& name) {
   return std::remove(name.c_str()) == 0;
 }
 
+bool TruncateFile(const std::string& name, long long size, std::string* err) {
+  if (truncate(name.c_str(), static_cast<off_t>(size)) == 0) return true;
+  *err = std::strerror(errno);
+  return false;
+}
+
 bool RenameOver(const std::string& from, const std::string& to, std::string* err) {
   if (std::rename(from.c_str(), to.c_str()) == 0) return true;
   *err = std::strerror(errno);

@@ -80,6 +80,20 @@ bool RemoveFile(const std::string& name) {
   return DeleteFileW(Widen(name).c_str()) != 0;
 }
 
+bool TruncateFile(const std::string& name, long long size, std::string* err) {
+  HANDLE file = CreateFileW(Widen(name).c_str(), GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  LARGE_INTEGER end;
+  end.QuadPart = size;
+  bool cut = file != INVALID_HANDLE_VALUE &&
+             SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+  DWORD error = GetLastError();
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  if (!cut) *err = std::strerror(ErrnoOf(error));
+  return cut;
+}
+
 bool RenameOver(const std::string& from, const std::string& to, std::string* err) {
   std::wstring wide_from = Widen(from), wide_to = Widen(to);
   // A playlist run that has the old library open keeps it from being replaced

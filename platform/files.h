@@ -33,6 +33,10 @@ bool InWorkingFolder(const std::string& name);
 // Removes the file `name`; false when it could not.
 bool RemoveFile(const std::string& name);
 
+// Cuts the file `name` back to its first `size` bytes. On failure `err` says
+// why, as the system puts it.
+bool TruncateFile(const std::string& name, long long size, std::string* err);
+
 // Renames `from` to `to`, replacing `to` if it exists. On failure `err` says
 // why, as the system puts it.
 bool RenameOver(const std::string& from, const std::string& to, std::string* err);

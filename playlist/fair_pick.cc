@@ -4,12 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "playlist/reservoir.h"
+#include "base/text.h"
+#include "playlist/distinct_draw.h"
 
 namespace {
 
-// Two reservoirs, for the items not picked yet in this round and for the
-// others, and how many of each came.
+// Two draws, for the tracks not picked yet in this round and for the others.
 template <typename Item>
 struct Draw {
   Draw(int many, std::mt19937_64* random)
@@ -17,21 +17,19 @@ struct Draw {
         fresh(size, random),
         played(size, random) {}
 
-  Reservoir<Item>& For(bool was_played) { return was_played ? played : fresh; }
-  bool Wants(bool was_played) { return For(was_played).gap() == 0; }
-  // Counts `item` and keeps it if its reservoir wants it.
-  void Offer(bool was_played, Item* item) {
-    ++(was_played ? played_count : fresh_count);
-    Reservoir<Item>& reservoir = For(was_played);
-    if (reservoir.gap() > 0) return reservoir.Pass(1);
-    reservoir.Take(std::move(*item));
+  DistinctDraw<Item>& For(bool was_played) { return was_played ? played : fresh; }
+  bool Wants(bool was_played, std::uint64_t key) { return For(was_played).Wants(key); }
+  void Take(bool was_played, std::uint64_t key, Item item) {
+    For(was_played).Take(key, std::move(item));
   }
 
-  // The picks: fresh items first, then, if too few were left, a new round's.
-  std::vector<Item> Picks(bool* new_round, std::size_t* first) {
+  // The picks: fresh tracks first, then, if too few were left, a new round's.
+  // The fresh draw holds every fresh track when it is not full.
+  std::vector<Item> Picks(bool* new_round, std::size_t* first, bool* all = nullptr) {
+    *new_round = !fresh.full() && played.kept() > 0;
+    if (all) *all = !fresh.full() && played.kept() <= size - fresh.kept();
     std::vector<Item> picks = fresh.Picks();
     *first = picks.size();
-    *new_round = fresh_count < size && played_count > 0;
     if (*new_round) {
       std::vector<Item> more = played.Picks();
       std::size_t wanted = std::min(more.size(), size - picks.size());
@@ -41,8 +39,7 @@ struct Draw {
   }
 
   std::size_t size;
-  Reservoir<Item> fresh, played;
-  std::size_t fresh_count = 0, played_count = 0;
+  DistinctDraw<Item> fresh, played;
 };
 
 // The folder part of a library line: up to its last separator, or "".
@@ -67,38 +64,47 @@ constexpr std::size_t kBatch = 32;
 // What became of a library line.
 enum Seen : std::uint8_t { kLeftOut, kFresh, kPlayed };
 
-// Sees lines [begin, end) of `lines` into `seen`.
-void See(const PickSource& source, const std::string_view* lines, std::size_t begin,
-         std::size_t end, Seen* seen) {
-  std::uint64_t keys[kBatch];
+// A batch of library lines, their keys and what became of them.
+struct Batch {
+  std::vector<std::string_view> lines = std::vector<std::string_view>(kWideBatch);
+  std::vector<std::uint64_t> keys = std::vector<std::uint64_t>(kWideBatch);
+  std::vector<Seen> seen = std::vector<Seen>(kWideBatch);
+  std::size_t count = 0;
+};
+
+// True when a pick may take `line`: it names a track the filters let through.
+bool Lets(const PickSource& source, std::string_view line) {
+  return !IsBlankLine(line) && source.filter->Lets(line);
+}
+
+// Sees lines [begin, end) of `batch`.
+void See(const PickSource& source, std::size_t begin, std::size_t end, Batch* batch) {
   for (std::size_t first = begin; first < end; first += kBatch) {
-    std::size_t count = std::min(kBatch, end - first);
-    for (std::size_t n = 0; n < count; ++n) {
-      bool lets = source.filter->Lets(lines[first + n]);
-      keys[n] = lets ? PlayedRecord::Key(lines[first + n]) : 0;
-      if (lets) source.played->Prefetch(keys[n]);
+    std::size_t last = std::min(first + kBatch, end);
+    for (std::size_t n = first; n < last; ++n) {
+      bool lets = Lets(source, batch->lines[n]);
+      batch->keys[n] = lets ? LineKey(batch->lines[n]) : 0;
+      if (lets) source.played->Prefetch(batch->keys[n]);
     }
-    for (std::size_t n = 0; n < count; ++n) {
-      seen[first + n] = keys[n] == 0                     ? kLeftOut
-                        : source.played->Played(keys[n]) ? kPlayed
-                                                         : kFresh;
+    for (std::size_t n = first; n < last; ++n) {
+      std::uint64_t key = batch->keys[n];
+      batch->seen[n] = key == 0                     ? kLeftOut
+                       : source.played->Played(key) ? kPlayed
+                                                    : kFresh;
     }
   }
 }
 
-// Offers each line the filters let through, and says whether the record
-// holds it. While the helper looks up one batch of lines, this thread offers
-// the batch before it and reads the batch after it.
+// Offers each line the filters let through with its key, and says whether
+// the record holds it. While the helper looks up one batch of lines, this
+// thread offers the batch before it and reads the batch after it.
 template <typename Offer>
 void ReadAgainstRecord(const PickSource& source, const Offer& offer) {
-  struct Batch {
-    std::vector<std::string_view> lines = std::vector<std::string_view>(kWideBatch);
-    std::vector<Seen> seen = std::vector<Seen>(kWideBatch);
-    std::size_t count = 0;
-  } batches[2];
+  Batch batches[2];
   auto offer_all = [&](const Batch& batch) {
     for (std::size_t n = 0; n < batch.count; ++n) {
-      if (batch.seen[n] != kLeftOut) offer(batch.lines[n], batch.seen[n] == kPlayed);
+      if (batch.seen[n] != kLeftOut)
+        offer(batch.lines[n], batch.keys[n], batch.seen[n] == kPlayed);
     }
   };
   SharedWork alone;  // when the caller has none to share
@@ -109,7 +115,7 @@ void ReadAgainstRecord(const PickSource& source, const Offer& offer) {
     Batch& batch = batches[now];
     Batch& other = batches[1 - now];
     SharedWork::Work see = [&](std::size_t begin, std::size_t end) {
-      See(source, batch.lines.data(), begin, end, batch.seen.data());
+      See(source, begin, end, &batch);
     };
     work->Begin(batch.count, see);
     offer_all(other);
@@ -120,8 +126,8 @@ void ReadAgainstRecord(const PickSource& source, const Offer& offer) {
   offer_all(batches[1 - now]);
 }
 
-// Offers each line the filters let through. Lines that hold no -only text
-// need not even be handed out.
+// Offers each line the filters let through, with its key. Lines that hold no
+// -only text need not even be handed out.
 template <typename Offer>
 void Read(const PickSource& source, const Offer& offer) {
   TrackFilter& filter = *source.filter;
@@ -134,7 +140,7 @@ void Read(const PickSource& source, const Offer& offer) {
   std::string_view line;
   while (filter.narrows() ? source.library->NextWhere(find, &line)
                           : source.library->NextView(&line)) {
-    if (filter.Lets(line)) offer(line, false);
+    if (Lets(source, line)) offer(line, LineKey(line), false);
   }
 }
 
@@ -143,19 +149,17 @@ void Read(const PickSource& source, const Offer& offer) {
 FairPicks PickTracks(const PickSource& source, int many) {
   FairPicks picks;
   Draw<std::string> draw(many, source.random);
-  auto offer = [&](std::string_view line, bool played) {
+  auto offer = [&](std::string_view line, std::uint64_t key, bool played) {
     ++picks.let;
     // Only a line that is kept is copied.
-    std::string track;
-    if (draw.Wants(played)) track.assign(line.data(), line.size());
-    draw.Offer(played, &track);
+    if (draw.Wants(played, key)) draw.Take(played, key, std::string(line));
   };
   if (source.played) {
     ReadAgainstRecord(source, offer);
   } else {
     Read(source, offer);
   }
-  picks.tracks = draw.Picks(&picks.new_round, &picks.fresh);
+  picks.tracks = draw.Picks(&picks.new_round, &picks.fresh, &picks.all);
   picks.outgrown = Outgrown(source, source.library->lines());
   return picks;
 }
@@ -164,22 +168,26 @@ FairPicks PickAlbums(const PickSource& source, int many) {
   FairPicks picks;
   using Album = std::vector<std::string>;
   Draw<Album> draw(many, source.random);
+  // The album being read: its folder's key, its kept tracks, and whether any
+  // was played. A folder the library lists twice is one album.
   std::string folder;
+  std::uint64_t key = 0;
   Album album;
   bool kept = false, played = false, gathering = false;
   auto finish = [&] {
-    if (kept) draw.Offer(played, &album);
+    if (kept && draw.Wants(played, key)) draw.Take(played, key, std::move(album));
     album.clear();
     kept = played = false;
-    gathering = draw.Wants(false) || (source.played && draw.Wants(true));
   };
-  finish();
   std::string_view line;
   while (source.library->NextView(&line)) {
+    if (IsBlankLine(line)) continue;
     std::string_view here = FolderOf(line);
-    if (here != folder) {
+    if (here != folder || key == 0) {
       finish();
       folder.assign(here.data(), here.size());
+      key = LineKey(folder);
+      gathering = draw.Wants(false, key) || (source.played && draw.Wants(true, key));
     }
     if (!source.filter->Lets(line)) continue;
     ++picks.let;

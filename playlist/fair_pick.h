@@ -22,6 +22,7 @@ struct FairPicks {
   long long let = 0;       // library lines the filters let through
   bool new_round = false;  // the round ran out, and a new one began
   bool outgrown = false;   // the record holds more tracks than the library has lines
+  bool all = false;        // every track the filters let through is among them
 };
 
 // Where a pick draws from: the library's lines, the lines it may keep, and,
@@ -35,16 +36,17 @@ struct PickSource {
   SharedWork* work = nullptr;
 };
 
-// Picks `many` tracks, none twice, every line the filters let through as
-// likely, in an order as random as the choice. With a record, lines it holds
+// Picks `many` tracks, none twice, every track the filters let through as
+// likely (a track is a library line; blank lines name none, and equal lines
+// name one track), in an order as random as the choice. With a record, lines it holds
 // are picked only when fewer than `many` others are left: the round then ends
 // with all of those, and a new round's fill up the picks.
 FairPicks PickTracks(const PickSource& source, int many);
 
 // The same for `many` albums: runs of consecutive lines in one folder (the
-// line up to its last separator), each with the lines of it the filters let
-// through, in library order. An album counts as picked in this round when any
-// of those lines does.
+// line up to its last separator; a folder listed twice is one album), each
+// with the lines of it the filters let through, in library order. An album counts as
+// picked in this round when any of those lines does.
 FairPicks PickAlbums(const PickSource& source, int many);
 
 #endif  // SONGWHIM_PLAYLIST_FAIR_PICK_H_

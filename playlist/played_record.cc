@@ -1,8 +1,10 @@
 #include "playlist/played_record.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -33,11 +35,6 @@ std::uint32_t Mark(std::uint64_t key) {
 
 }  // namespace
 
-std::uint64_t PlayedRecord::Key(std::string_view line) {
-  std::uint64_t hash = HashText(WithoutLineEnd(line));
-  return hash != 0 ? hash : 1;
-}
-
 void PlayedRecord::Prefetch(std::uint64_t key) const {
 #if defined(__GNUC__) || defined(__clang__)
   if (slots_ > 0) __builtin_prefetch(&table_[Slot(key)]);
@@ -63,6 +60,9 @@ bool PlayedRecord::MakeTable(std::size_t most) {
 }
 
 PlayedRecord::~PlayedRecord() {
+  // An addition still under way was never committed: its playlist is not
+  // in place.
+  Undo();
   UnlockFile(lock_name_.c_str(), &lock_);
 }
 
@@ -128,7 +128,7 @@ std::size_t PlayedRecord::AddKeys(const std::string_view* lines, std::size_t cou
 }
 
 bool PlayedRecord::ReadKeys(LineReader* reader, long long size, std::size_t most,
-                            SharedWork* work, bool* ended) {
+                            SharedWork* work, std::size_t* cut) {
   // Two batches of lines: the helper adds one's keys while this thread reads
   // the next.
   std::vector<std::string_view> lines[2] = {std::vector<std::string_view>(kWideBatch),
@@ -153,7 +153,8 @@ bool PlayedRecord::ReadKeys(LineReader* reader, long long size, std::size_t most
       });
     }
     if (count_ + keys > room) return false;
-    *ended = batch[count - 1].back() == '\n';
+    // Only the file's last line can come without its end.
+    if (batch[count - 1].back() != '\n') *cut = batch[--count].size();
     SharedWork::Work add = [&](std::size_t begin, std::size_t end) {
       added += AddKeys(batch + begin, end - begin, work->shared());
     };
@@ -166,24 +167,69 @@ bool PlayedRecord::ReadKeys(LineReader* reader, long long size, std::size_t most
   return true;
 }
 
-bool PlayedRecord::Read(SharedWork* work, std::string* problem) {
+namespace {
+
+// The first line of a record, read with or without a carriage return.
+bool IsHeader(std::string_view line) {
+  return WithoutLineEnd(line) == WithoutLineEnd(kHeader);
+}
+
+// The size a record had before a run began to add to it, from what that run
+// left to undo it with; -1 when it left nothing that can be read.
+long long SizeBefore(const std::string& undo) {
+  std::FILE* file = nullptr;
+  std::string ignored;
+  if (!OpenForReading(undo, &file, &ignored)) return -1;
+  LineReader reader(file, 64);
+  std::string_view line;
+  long long size = -1;
+  if (reader.NextView(&line) && IsHeader(line) && reader.NextView(&line) &&
+      line.back() == '\n') {
+    std::string digits(WithoutLineEnd(line));
+    char* end = nullptr;
+    size = std::strtoll(digits.c_str(), &end, 10);
+    if (digits.empty() || *end != '\0') size = -1;
+  }
+  std::fclose(file);
+  return size;
+}
+
+}  // namespace
+
+void PlayedRecord::Recover() {
+  if (!Exists(undo_name_)) return;
+  // An undo file that cannot be read was cut off itself, before the run
+  // added anything.
+  long long before = SizeBefore(undo_name_);
+  long long now = 0;
+  std::string ignored;
+  if (before >= 0 && IsPlainFile(name_, &now) && now > before)
+    TruncateFile(name_, before, &ignored);
+  RemoveFile(undo_name_);
+}
+
+bool PlayedRecord::Read(SharedWork* work, std::string* problem, std::string* note) {
   std::FILE* file = nullptr;
   if (!OpenForReading(name_, &file, problem)) return !Exists(name_);
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, &std::fclose);
-  long size = std::fseek(file, 0, SEEK_END) == 0 ? std::max(std::ftell(file), 0L) : 0;
-  std::rewind(file);
+  long long size = 0;
+  if (!IsPlainFile(name_, &size)) size = 0;
   LineReader reader(file, kMaxLine, /*wide=*/true);
   std::string_view line;
-  if (reader.NextView(&line) && line != kHeader)
-    *problem = "line 1 is not the header of a record of played tracks";
-  bool ended = line.empty() || line.back() == '\n';  // the last line came with its end
-  std::size_t most = 0;
-  while (problem->empty() && !ReadKeys(&reader, size, most, work, &ended)) {
+  // An empty record, or a header cut short, holds no track: it is begun anew.
+  bool got = reader.NextView(&line);
+  if (reader.bad_line()) *problem = reader.Problem();
+  if (reader.failed()) *problem = std::strerror(reader.error());
+  if (!got || (IsHeader(line) && line.back() != '\n')) return problem->empty();
+  if (!IsHeader(line)) *problem = "line 1 is not the header of a record of played tracks";
+  std::size_t most = 0, cut = 0;
+  while (problem->empty() && !ReadKeys(&reader, size, most, work, &cut)) {
     // Shorter lines than the first ones came: read again with room for as
     // many as there can be (lines of two bytes), or should the file have
     // grown meanwhile, for twice as many as the last time.
     most = std::max(static_cast<std::size_t>(size) / 2 + 1, 2 * most);
     slots_ = 0;
+    cut = 0;
     reader.Rewind();
     reader.NextView(&line);
   }
@@ -191,26 +237,39 @@ bool PlayedRecord::Read(SharedWork* work, std::string* problem) {
   if (!problem->empty()) return false;
   if (reader.bad_line()) *problem = reader.Problem();
   if (reader.failed()) *problem = std::strerror(reader.error());
-  if (problem->empty() && (!ended || reader.lines() == 0))
-    *problem = "it ends in the middle of a line";
-  whole_ = problem->empty();
-  return whole_;
+  if (!problem->empty()) return false;
+  if (cut > 0) *note = name_ + ": its last line is cut short, and is passed over";
+  whole_ = true;
+  whole_end_ = size - static_cast<long long>(cut);
+  return true;
+}
+
+bool PlayedRecord::SetAside(std::string* aside, std::string* err) {
+  // Never over one set aside before: the user was told it was kept.
+  for (int number = 1; number <= 1000; ++number) {
+    *aside = SetAsideName(name_, number);
+    if (!Exists(*aside)) return RenameOver(name_, *aside, err);
+  }
+  *err = "a thousand records are set aside already";
+  return false;
 }
 
 bool PlayedRecord::Open(const std::string& library, SharedWork* work, std::string* note,
                         std::string* err) {
   name_ = PlayedName(library);
   lock_name_ = LockName(name_);
+  undo_name_ = UndoName(name_);
   if (!Lock(err)) return false;
+  Recover();
   std::string problem;
-  if (Read(work, &problem)) return true;
+  if (Read(work, &problem, note)) return true;
   // What cannot be trusted is kept for the user, never picked from.
   block_.Free();
   table_ = nullptr;
   slots_ = 0;
   count_ = 0;
-  std::string aside = SetAsideName(name_);
-  if (!RenameOver(name_, aside, err)) {
+  std::string aside;
+  if (!SetAside(&aside, err)) {
     *err = name_ + ": " + problem + ", and it cannot be set aside: " + *err;
     return false;
   }
@@ -218,26 +277,89 @@ bool PlayedRecord::Open(const std::string& library, SharedWork* work, std::strin
   return true;
 }
 
-bool PlayedRecord::Save(const std::vector<std::string>& tracks, bool new_round,
-                        std::string* err) {
-  // A new record is written beside the old one and put in its place whole;
-  // tracks are added to a whole one in a single write.
-  bool replace = new_round || !whole_;
-  std::string written = replace ? PartName(name_) : name_;
+bool PlayedRecord::Append(const std::vector<std::string>& tracks, std::string* err) {
+  // First what undoes it: the record's size before, so that a run cut off
+  // in the middle (a full disk, a kill) leaves it as it was.
+  OutputFile undo;
+  if (!undo.Open(undo_name_, err)) {
+    *err = "Cannot write " + undo_name_ + ": " + *err;
+    return false;
+  }
+  undo.Write(std::string(kHeader) + std::to_string(whole_end_) + "\n");
+  if (!undo.Close(err)) {
+    RemoveFile(undo_name_);
+    *err = "Cannot write " + undo_name_ + ": " + *err;
+    return false;
+  }
+  adding_ = true;
+  long long size = 0;
   OutputFile file;
-  if (!file.Open(written, err, /*append=*/!replace)) {
+  // A line cut short is cut off, so that the first track does not join it.
+  bool added = (!IsPlainFile(name_, &size) || size <= whole_end_ ||
+                TruncateFile(name_, whole_end_, err)) &&
+               file.Open(name_, err, /*append=*/true);
+  for (const std::string& track : tracks) {
+    if (!added || file.failed()) break;
+    file.Write(std::string(WithoutLineEnd(track)) + "\n");
+  }
+  if (added && file.Close(err)) return true;
+  Undo();
+  *err = "Cannot write " + name_ + ": " + *err;
+  return false;
+}
+
+bool PlayedRecord::Replace(const std::vector<std::string>& tracks, const Keep& keep,
+                           std::string* err) {
+  std::string written = PartName(name_);
+  OutputFile file;
+  if (!file.Open(written, err)) {
     *err = "Cannot write " + written + ": " + *err;
     return false;
   }
-  if (replace) file.Write(kHeader);
+  file.Write(kHeader);
+  std::FILE* old = nullptr;
+  std::string ignored;
+  if (keep && whole_ && OpenForReading(name_, &old, &ignored)) {
+    // The tracks of the round that the filters leave out stay in it.
+    LineReader reader(old);
+    std::string_view line;
+    reader.NextView(&line);
+    while (!file.failed() && reader.NextView(&line) && line.back() == '\n') {
+      if (!IsBlankLine(line) && keep(line))
+        file.Write(std::string(WithoutLineEnd(line)) + "\n");
+    }
+    std::fclose(old);
+    if (reader.status() != LineReader::kOk) file.Failed(EIO);
+  }
   for (const std::string& track : tracks) {
     file.Write(std::string(WithoutLineEnd(track)) + "\n");
   }
-  if (!file.Close(err) || (replace && !RenameOver(written, name_, err))) {
-    if (replace) RemoveFile(written);
+  if (!file.Close(err) || !RenameOver(written, name_, err)) {
+    RemoveFile(written);
     *err = "Cannot write " + name_ + ": " + *err;
     return false;
   }
+  return true;
+}
+
+bool PlayedRecord::Save(const std::vector<std::string>& tracks, bool new_round,
+                        const Keep& keep, std::string* err) {
+  bool saved = new_round || !whole_ ? Replace(tracks, new_round ? keep : nullptr, err)
+                                    : Append(tracks, err);
+  if (!saved) return false;
   whole_ = true;
   return true;
+}
+
+void PlayedRecord::Commit() {
+  if (adding_) RemoveFile(undo_name_);
+  adding_ = false;
+}
+
+void PlayedRecord::Undo() {
+  if (!adding_) return;
+  std::string ignored;
+  TruncateFile(name_, whole_end_, &ignored);
+  RemoveFile(undo_name_);
+  adding_ = false;
 }

@@ -1,18 +1,53 @@
 #include "playlist/playlist_file.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include "base/line_reader.h"
 #include "base/work_files.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 
-bool PlaylistFile::Open(std::string* err) {
-  name_ = kPlaylistFile;
-  if (file_.Open(name_, err)) return true;
-  *err = "Cannot create " + name_ + ": " + *err;
+namespace {
+
+// The file an interrupted run was writing, for the signal handler, which
+// may not allocate: empty while none is, or when its name is too long.
+constexpr std::size_t kMostName = 4096;
+char unfinished[kMostName];
+volatile std::sig_atomic_t writing = 0;
+
+void Unfinished(const std::string& part) {
+  writing = 0;
+  if (part.size() >= kMostName) return;
+  std::memcpy(unfinished, part.c_str(), part.size() + 1);
+  writing = 1;
+}
+
+}  // namespace
+
+bool PlaylistFile::Start(const char* name, std::string* err) {
+  name_ = name;
+  // A link stays a link: the file it leads to is replaced in its own folder.
+  // What is no plain file (a device, a folder) is written to, or refused, as
+  // it is: a rename would put a file in its place.
+  std::string file = FollowLinks(name_);
+  long long size = 0;
+  direct_ = Exists(file) && !IsPlainFile(file, &size);
+  target_ = file;
+  part_ = direct_ ? file : PartName(file);
+  // A stale file of the same name may be a link to anywhere: start afresh.
+  if (!direct_) RemoveFile(part_);
+  if (!direct_) Unfinished(part_);
+  if (file_.Open(part_, err)) return true;
+  writing = 0;
+  *err = "Cannot create " + (direct_ ? name_ : part_) + ": " + *err;
   return false;
+}
+
+bool PlaylistFile::Open(std::string* err) {
+  return Start(kPlaylistFile, err);
 }
 
 void PlaylistFile::Add(std::string_view line) {
@@ -35,8 +70,10 @@ void PlaylistFile::Put(const std::string& line) {
 void PlaylistFile::BecomeUtf8() {
   std::string err;
   if (!file_.Close(&err)) return;
-  std::FILE* written = OpenFile(name_, "r");
-  if (!written || !file_.Open(kPlaylistUtf8File, &err)) {
+  std::FILE* written = OpenFile(part_, "r");
+  std::string first = part_;
+  bool direct = direct_;
+  if (!written || !Start(kPlaylistUtf8File, &err)) {
     if (written) std::fclose(written);
     return file_.Failed(errno);
   }
@@ -45,16 +82,23 @@ void PlaylistFile::BecomeUtf8() {
   while (reader.NextView(&line)) file_.Write(FromPlaylistText(line));
   std::fclose(written);
   if (reader.status() != LineReader::kOk) file_.Failed(EIO);
-  RemoveFile(name_);
-  name_ = kPlaylistUtf8File;
+  if (!direct) RemoveFile(first);
   utf8_ = true;
 }
 
 bool PlaylistFile::Close(std::string* err) {
-  if (!file_.Close(err)) {
-    *err = "Cannot write " + name_ + ": " + *err;
+  if (file_.Close(err)) return true;
+  *err = "Cannot write " + name_ + ": " + *err;
+  return false;
+}
+
+bool PlaylistFile::Commit(std::string* err) {
+  if (!direct_ && !RenameOver(part_, target_, err)) {
+    *err = "Cannot replace " + name_ + ": " + *err;
+    Discard();
     return false;
   }
+  writing = 0;
   if (PlaylistMayBeUtf8()) RemoveFile(utf8_ ? kPlaylistFile : kPlaylistUtf8File);
   return true;
 }
@@ -62,5 +106,11 @@ bool PlaylistFile::Close(std::string* err) {
 void PlaylistFile::Discard() {
   std::string ignored;
   file_.Close(&ignored);
-  RemoveFile(name_);
+  writing = 0;
+  // What is no plain file was written as it is, and goes as it did.
+  RemoveFile(direct_ ? name_ : part_);
+}
+
+void PlaylistFile::RemoveUnfinished() {
+  if (writing) std::remove(unfinished);
 }

@@ -6,21 +6,19 @@
 #include <cstdint>
 #include <ctime>
 
-#include "playlist/reservoir.h"
+#include "base/text.h"
+#include "playlist/distinct_draw.h"
 
 std::vector<std::string> PickLines(LineReader* reader, int many,
                                    std::mt19937_64* random) {
-  Reservoir<std::string> reservoir(many > 0 ? static_cast<std::size_t>(many) : 0, random);
+  DistinctDraw<std::string> draw(many > 0 ? static_cast<std::size_t>(many) : 0, random);
   std::string_view line;
-  for (;;) {
-    // The lines between two picks are only passed over.
-    long long gap = reservoir.gap();
-    long long passed = reader->PassOver(gap);
-    reservoir.Pass(passed);
-    if (passed < gap || !reader->NextView(&line)) break;
-    reservoir.Take(std::string(line));
+  while (reader->NextView(&line)) {
+    if (IsBlankLine(line)) continue;
+    std::uint64_t key = LineKey(line);
+    if (draw.Wants(key)) draw.Take(key, std::string(line));
   }
-  return reservoir.Picks();
+  return draw.Picks();
 }
 
 std::mt19937_64 SeededGenerator() {

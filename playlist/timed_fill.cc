@@ -31,17 +31,28 @@ TimedFill FillTime(const std::vector<std::string>& lines, int minutes,
   TimedFill fill;
   long long budget = minutes * kMinute;
   for (const std::string& line : lines) {
-    if (budget - fill.milliseconds < kMinute) break;
+    if (budget - fill.milliseconds < kCloseEnough) break;
     TimedTrack track{line, fill.tried++, TrackTags()};
     if (!read(line, &track.tags)) {
       ++fill.unreadable;
+      fill.unread.push_back(track.index);
       continue;
     }
-    if (fill.milliseconds + track.tags.milliseconds > budget) continue;
+    if (fill.milliseconds + track.tags.milliseconds > budget) {
+      ++fill.too_long;
+      continue;
+    }
     fill.milliseconds += track.tags.milliseconds;
     fill.tracks.push_back(std::move(track));
   }
   return fill;
+}
+
+std::string PlayingTime(long long milliseconds, int minutes) {
+  long long seconds = (milliseconds + 500) / 1000;
+  return "Playing time " + std::to_string(seconds / 60) + ":" +
+         (seconds % 60 < 10 ? "0" : "") + std::to_string(seconds % 60) + " of " +
+         std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
 }
 
 std::string ExtinfLine(const TimedTrack& track) {

@@ -1,6 +1,6 @@
 // A playlist that fills a time: tracks tried in a fair random order, each
-// added while its length still fits, until the playlist is within a minute of
-// the time or the tracks to try run out.
+// added while its length still fits, until the time left is a few seconds or
+// the tracks to try run out.
 #ifndef SONGWHIM_PLAYLIST_TIMED_FILL_H_
 #define SONGWHIM_PLAYLIST_TIMED_FILL_H_
 
@@ -22,19 +22,27 @@ struct TimedTrack {
 };
 
 struct TimedFill {
-  std::vector<TimedTrack> tracks;  // in playlist order
-  long long milliseconds = 0;      // their lengths in all
-  int unreadable = 0;              // tracks tried whose length is unknown
-  std::size_t tried = 0;           // tracks tried
+  std::vector<TimedTrack> tracks;   // in playlist order
+  long long milliseconds = 0;       // their lengths in all
+  int unreadable = 0;               // tracks tried whose length is unknown
+  std::vector<std::size_t> unread;  // where they stood among the lines tried
+  int too_long = 0;                 // tracks read that did not fit
+  std::size_t tried = 0;            // tracks tried
 };
+
+// Time left that no track is tried for: less than any track lasts.
+constexpr long long kCloseEnough = 3000;
 
 // Reads a library line's tags, as ReadTrackTags does.
 using TagReader = std::function<bool(const std::string& line, TrackTags* tags)>;
 
-// Tries the library lines `lines` in order until the playlist is within a
-// minute of `minutes`, never over it.
+// Tries the library lines `lines` in order until the time left is under
+// kCloseEnough, never going over `minutes`.
 TimedFill FillTime(const std::vector<std::string>& lines, int minutes,
                    const TagReader& read);
+
+// "Playing time 44:31 of 45 minutes": `milliseconds` to the nearest second.
+std::string PlayingTime(long long milliseconds, int minutes);
 
 // The #EXTINF line of an extended M3U playlist for `track`: its length in
 // whole seconds, and "artist - title" from its tags (the file name without
