@@ -8,10 +8,12 @@ namespace {
 
 constexpr std::chrono::milliseconds kEvery(250);
 
-// The column the cursor stands in after `line`, or -1 when that cannot be
-// told for sure: control characters, or a line that ends just at the edge.
-// Characters outside ASCII may be one or two columns wide, so a line with
-// any must fit on one row, counted at two columns each.
+// The column the next character lands in after `line`, or -1 when that
+// cannot be told for sure: control characters, or characters outside ASCII,
+// which may be one or two columns wide (a line with any must fit on one row,
+// counted at two columns each). A line that ends just at the edge leaves the
+// next character to the start of the next row, whether the terminal wraps
+// at once or on that character, which is where the text after it goes too.
 int ColumnAfter(const std::string& line, int width) {
   long columns = 0;
   bool ascii = true;
@@ -21,7 +23,6 @@ int ColumnAfter(const std::string& line, int width) {
     if ((c & 0xc0) != 0x80) columns += c < 0x80 ? 1 : 2;
   }
   if (!ascii) return columns < width ? static_cast<int>(columns) : -1;
-  if (columns > 0 && columns % width == 0) return -1;
   return static_cast<int>(columns % width);
 }
 

@@ -102,7 +102,10 @@ bool ReadFolder(const std::string& path,
                 const std::function<bool(const FolderId&)>& enter,
                 FolderContents* contents) {
   DIR* dir = opendir(path.c_str());
-  if (!dir) return false;
+  if (!dir) {
+    contents->problem = std::strerror(errno);
+    return false;
+  }
   struct stat info;
   if (fstat(dirfd(dir), &info) != 0 ||
       !enter({static_cast<std::uint64_t>(info.st_dev),

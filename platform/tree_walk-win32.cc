@@ -60,13 +60,23 @@ bool ReadFolder(const std::string& path,
                 FolderContents* contents) {
   std::wstring folder = LongPath(Widen(path));
   FolderId id;
-  if (!IdOf(folder, &id) || !enter(id)) return false;
+  if (!IdOf(folder, &id)) {
+    contents->problem = SystemMessage(GetLastError());
+    return false;
+  }
+  if (!enter(id)) return false;
   if (folder.back() != L'\\') folder += L'\\';
   WIN32_FIND_DATAW found;
   HANDLE search =
       FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &found,
                        FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  if (search == INVALID_HANDLE_VALUE) return false;
+  if (search == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    // A folder with nothing in it, not even "." (a drive's root).
+    if (error == ERROR_FILE_NOT_FOUND) return true;
+    contents->problem = SystemMessage(error);
+    return false;
+  }
   do {
     std::wstring_view name = found.cFileName;
     if (name == L"." || name == L"..") continue;

@@ -51,6 +51,7 @@ struct Folder {
   State state = kWaiting;
   std::string lines;    // its entries, one full path per line
   long long count = 0;  // lines in `lines`
+  std::string problem;  // why it could not be read, or ""
 };
 
 using FolderList = std::list<Folder>;
@@ -92,7 +93,8 @@ class TreeWalk {
 
   // The writer's loop: writes folders in order until none is left, then waits
   // for the readers to end.
-  long long Write(OutputFile* out, const ListingProgress& progress);
+  long long Write(OutputFile* out, const ListingProgress& progress,
+                  Unreadable* unreadable);
 
  private:
   // False when no more threads are to be had, for want of threads or memory.
@@ -149,6 +151,7 @@ FolderList::iterator TreeWalk::Next() {
 void TreeWalk::Done(FolderList::iterator folder, Contents* contents, bool waited) {
   folder->lines = std::move(contents->lines);
   folder->count = contents->count;
+  folder->problem = std::move(contents->problem);
   folder->state = Folder::kRead;
   ++ahead_;
   ahead_bytes_ += folder->lines.size();
@@ -195,7 +198,8 @@ void TreeWalk::ReadFront(std::unique_lock<std::mutex>* lock) {
   if (folders_.front().state == Folder::kWaiting) Take(folders_.begin(), lock);
 }
 
-long long TreeWalk::Write(OutputFile* out, const ListingProgress& progress) {
+long long TreeWalk::Write(OutputFile* out, const ListingProgress& progress,
+                         Unreadable* unreadable) {
   long long written = 0;
   std::vector<Folder> batch;
   std::unique_lock<std::mutex> lock(mutex_);
@@ -222,6 +226,11 @@ long long TreeWalk::Write(OutputFile* out, const ListingProgress& progress) {
     for (const Folder& folder : batch) {
       out->Write(folder.lines);
       written += folder.count;
+      if (folder.problem.empty() || !unreadable) continue;
+      if (unreadable->count++ == 0) {
+        unreadable->first = folder.path;
+        unreadable->why = folder.problem;
+      }
     }
     batch.clear();
     if (progress && written > 0) progress(written);
@@ -243,14 +252,22 @@ bool ListFolder(const std::string& folder, const std::string& listing,
     return false;
   }
   std::string root;
-  if (WalkRoot(folder, &root, note)) WalkTree(root, &out, WalkReaders(), progress);
+  Unreadable unreadable;
+  if (WalkRoot(folder, &root, note))
+    WalkTree(root, &out, WalkReaders(), progress, &unreadable);
+  if (unreadable.count == 1)
+    *note = "cannot read " + unreadable.first + ": " + unreadable.why;
+  if (unreadable.count > 1) {
+    *note = "cannot read " + std::to_string(unreadable.count) + " folders, the first " +
+            unreadable.first + ": " + unreadable.why;
+  }
   if (out.Close(err)) return true;
   *err = "Cannot write " + listing + ": " + *err;
   return false;
 }
 
 long long WalkTree(const std::string& root, OutputFile* out, const WalkReaders& readers,
-                   const ListingProgress& progress) {
+                   const ListingProgress& progress, Unreadable* unreadable) {
   TreeWalk walk(root, readers);
-  return walk.Write(out, progress);
+  return walk.Write(out, progress, unreadable);
 }

@@ -20,7 +20,8 @@ using ListingProgress = std::function<void(long long items)>;
 // Writes to the file `listing` one full path per line for every file and
 // folder beneath `folder`, at any depth. When the folder itself is missing or
 // cannot be read, the listing is empty and `note` says so briefly ("folder not
-// found"); otherwise `note` is left empty. `progress`, when given, hears of the
+// found"); when folders beneath it cannot be read, `note` names the first
+// ("cannot read /m/x: Permission denied"); otherwise `note` is left empty. `progress`, when given, hears of the
 // count as it grows. False, with `err` saying why, when the listing cannot be
 // written.
 bool ListFolder(const std::string& folder, const std::string& listing,
@@ -35,15 +36,23 @@ struct WalkReaders {
   int most = 16;
 };
 
+// Folders a walk could not read.
+struct Unreadable {
+  long long count = 0;
+  std::string first;  // the first in listing order, and why
+  std::string why;
+};
+
 // Writes to `out` one full path per line for every file and folder beneath
 // the folder `root`, named in full: a folder's entries in the order
 // ReadFolder gives them, then each subfolder's contents in that order. Links
 // to folders are followed; a folder that is one of those above it is listed
-// but not entered. Unreadable folders are left out. Returns the number of
-// lines written.
+// but not entered. Unreadable folders are left out, and counted in
+// `unreadable` when it is given. Returns the number of lines written.
 long long WalkTree(const std::string& root, OutputFile* out,
                    const WalkReaders& readers = WalkReaders(),
-                   const ListingProgress& progress = nullptr);
+                   const ListingProgress& progress = nullptr,
+                   Unreadable* unreadable = nullptr);
 
 // Which folder a folder is, whatever name it was reached by.
 struct FolderId {
@@ -59,6 +68,7 @@ struct FolderContents {
   std::string lines;                    // a full path per line for each entry
   long long count = 0;                  // lines in `lines`
   std::vector<std::string> subfolders;  // full paths, in listing order
+  std::string problem;                  // why it could not be read, or ""
 };
 
 // The full path to walk for the folder `folder` as the user named it. False,
@@ -67,7 +77,8 @@ bool WalkRoot(const std::string& folder, std::string* root, std::string* note);
 
 // Reads the folder `path`, named in full, when `enter` agrees to its id.
 // Names that no line of a listing can hold are left out. False when the
-// folder cannot be read or is not entered.
+// folder is not entered, or cannot be read (`contents->problem` then says
+// why, as the system puts it).
 bool ReadFolder(const std::string& path,
                 const std::function<bool(const FolderId&)>& enter,
                 FolderContents* contents);

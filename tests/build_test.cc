@@ -223,16 +223,26 @@ TEST(Build, NamesWithLineFeedsAreLeftOut) {
   ExpectTracks(box, {"m/good.mp3"});
 }
 
-TEST(Build, UnreadableFolderIsSkipped) {
+TEST(Build, UnreadableFoldersAreSkippedWithANote) {
   SKIP_ON_WINDOWS("POSIX permissions");
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
   Sandbox box;
+  if (geteuid() == 0) box.AsAnotherUser();
   box.Touch("m/locked/a.mp3");
   box.Touch("m/open/b.mp3");
-  chmod(box.At("m/locked").c_str(), 0);
-  box.Write("paths.ini", AddOnly(box, "m"));
+  box.Touch("n/x/c.mp3");
+  box.Touch("n/y/d.mp3");
+  box.Touch("n/z/e.mp3");
+  for (const char* folder : {"m/locked", "n/x", "n/z"}) chmod(box.At(folder).c_str(), 0);
+  box.Write("paths.ini", AddOnly(box, "m") + box.At("n") + "\n");
   Result run = box.Run({"-build"});
-  EXPECT_EQ(Built(Listed(1, box.At("m")), 1), run.out);
+  EXPECT_EQ(Built(Listed(1, box.At("m"),
+                         "(cannot read " + box.At("m/locked") + ": Permission denied) ") +
+                      Listed(2, box.At("n"),
+                             "(cannot read 2 folders, the first " + box.At("n/x") +
+                                 ": Permission denied) "),
+                  2),
+            run.out);
+  EXPECT_EQ(0, run.status);
 }
 
 TEST(Build, AgreesWithFindOnAGeneratedTree) {

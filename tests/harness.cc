@@ -1,6 +1,7 @@
 #include "tests/harness.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -304,6 +305,16 @@ void Sandbox::OpenToAll() {
   fs::permissions(copy_, fs::perms::owner_all | fs::perms::group_read |
                              fs::perms::group_exec | fs::perms::others_read |
                              fs::perms::others_exec);
+}
+
+void Sandbox::AsAnotherUser(std::function<void()> limit) {
+  OpenToAll();
+  // A user of this test's own, far above any an installation gives out.
+  uid_t user = 3000000000u + static_cast<uid_t>(getpid() % 1000000);
+  InChild([limit, user] {
+    if (limit) limit();
+    if (setgroups(0, nullptr) != 0 || setgid(user) != 0 || setuid(user) != 0) _exit(125);
+  });
 }
 
 void Sandbox::InstallOpener(bool installed) {

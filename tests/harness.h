@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -79,6 +81,10 @@ class Sandbox {
   // all, and a copy of the program is run from it, since the build's own may
   // lie in a folder only its owner may enter.
   void OpenToAll();
+  // Runs the programs from now on as a user of their own, whom no other
+  // process runs as (so no limit on a user's processes counts others), with
+  // `limit` applied first. Needs root.
+  void AsAnotherUser(std::function<void()> limit = nullptr);
   // Sets the environment variable `name` for the programs started from now.
   void SetEnv(const std::string& name, const std::string& value) {
     settings_.push_back(name + "=" + value);
@@ -131,9 +137,15 @@ class HeldBuild {
 // True when the program under test is the Windows one, run under Wine.
 bool OnWindows();
 
+
 // Skips a test that checks what only the POSIX program does.
 #define SKIP_ON_WINDOWS(why) \
   if (OnWindows()) GTEST_SKIP() << "Windows differs: " << why
+
+// Skips a test that runs the program as another user where it cannot.
+#define NEEDS_ROOT()                                                         \
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run as another user"; \
+  SKIP_ON_WINDOWS("POSIX users and limits")
 
 // The banner every run begins with.
 extern const char kBanner[];

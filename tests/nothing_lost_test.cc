@@ -2,7 +2,6 @@
 // files, links, files that are no files, names of their own files, and
 // signals: each keeps the library as it was, leaves nothing behind, and says
 // so, or completes.
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
@@ -17,7 +16,6 @@
 namespace {
 
 const char kBuildFlag[] = "Library Builder Mode\n--------------------\n";
-const uid_t kNobody = 65534;
 
 bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() &&
@@ -35,20 +33,6 @@ void ExpectNothingChanged(const Sandbox& box, const Result& run,
   EXPECT_EQ("old\n", box.Read("library.txt"));
   EXPECT_EQ(listing, box.Listing());
 }
-
-// Runs the program as the unprivileged user nobody, with `limit` applied.
-void AsNobody(Sandbox* box, std::function<void()> limit = nullptr) {
-  box->OpenToAll();
-  box->InChild([limit] {
-    if (limit) limit();
-    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)
-      _exit(125);
-  });
-}
-
-#define NEEDS_ROOT()                                                       \
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to run as another user"; \
-  SKIP_ON_WINDOWS("POSIX users and limits")
 
 // A tmpfs of `size` mounted on a folder for the test's life.
 class Tmpfs {
@@ -108,7 +92,7 @@ TEST(NothingLost, TooFewThreadsOrTooLittleMemory) {
   };
   // No thread at all: the writer reads for itself. A build that spins instead
   // runs out of processor time.
-  AsNobody(&box, [cap] {
+  box.AsAnotherUser([cap] {
     cap(RLIMIT_NPROC, 1);
     cap(RLIMIT_CPU, 60);
   });
@@ -139,7 +123,7 @@ TEST(NothingLost, LockFilesLeftByAnotherUser) {
   box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.Host("m") + "\n");
   box.Touch("songwhim.lock");
   box.Touch("library.txt.lock");
-  AsNobody(&box);
+  box.AsAnotherUser();
   // Readable only: still locked, so of builds started together one builds.
   std::vector<Running> runs;
   for (int n = 0; n < 4; ++n) runs.push_back(box.Start({"-build"}));
@@ -182,7 +166,7 @@ TEST(NothingLost, LibraryBehindALinkStaysALink) {
 TEST(NothingLost, FilesThatCannotServeAreRefused) {
   struct Case {
     std::vector<std::string> args;
-    std::string make;  // "fifo", "folder", "secret" (mode 000, run as nobody), or ""
+    std::string make;  // "fifo", "folder", "secret" (mode 000, run as another user), or ""
     std::string said;
   };
   const Case cases[] = {
@@ -221,7 +205,7 @@ TEST(NothingLost, FilesThatCannotServeAreRefused) {
     if (c.make == "secret") {
       box.Write(name, "/music/a.mp3\n");
       chmod(box.At(name).c_str(), 0);
-      AsNobody(&box);
+      box.AsAnotherUser();
     }
     std::string before = box.Listing();
     Result run = box.Run(c.args);

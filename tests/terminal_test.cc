@@ -72,6 +72,23 @@ TEST(Terminal, ListingLineCountsItemsAndReadsAsBeforeWhenDone) {
   }
 }
 
+TEST(Terminal, CountStartsTheNextRowWhenTheLineFillsOne) {
+  SKIP_ON_WINDOWS("the count comes from the POSIX walk; Wine draws its own console");
+  Sandbox box;
+  std::string line = "Creating Directory Listing 1 : " + box.At("") + " ";
+  std::string folder((160 - line.size() % 80) % 80 + 80, 'e');
+  MakeTree(box, folder);
+  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.At(folder) + "\n");
+  Result watched = box.RunOnTerminal({"-build"}, 80);
+  ASSERT_EQ(0u, (line.size() + folder.size()) % 80);
+  std::size_t at = watched.out.find(line.substr(0, line.size() - 1) + folder + " ");
+  ASSERT_NE(std::string::npos, at) << watched.out;
+  EXPECT_TRUE(std::regex_search(watched.out.substr(at + line.size() + folder.size()),
+                                std::regex("^[0-9]+ items\b")))
+      << watched.out;
+  EXPECT_EQ(box.Run({"-build"}).out, Screen(watched.out, 80));
+}
+
 TEST(Terminal, NoCountWhereItWouldNotFit) {
   SKIP_ON_WINDOWS("the count comes from the POSIX walk; Wine draws its own console");
   Sandbox box;
