@@ -19,6 +19,10 @@ std::string FromPlaylistText(std::string_view text) {
   return Narrow(FromCodePage(CP_ACP, text));
 }
 
+std::string ToPlaylistLine(std::string_view path) {
+  return std::string(path);
+}
+
 bool PlaylistMayBeUtf8() {
   return true;
 }

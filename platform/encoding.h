@@ -19,6 +19,15 @@ bool ToPlaylistText(std::string_view line, std::string* text);
 // The UTF-8 of `text`, a line ToPlaylistText made.
 std::string FromPlaylistText(std::string_view text);
 
+// The full path `path` as a playlist line every player opens. Some players
+// (VLC) read a line as a URI, others (MPlayer) as a plain path; on POSIX a
+// path that the first would take for another (it holds '#' or '?', which
+// would start a fragment or a query, or '%' and two hex digits, which would
+// be decoded) is written as a file:// URI, which they and mpv open, and
+// every other path as it is: names stay the bytes the file system gave. On
+// Windows players take a drive's or a share's path as a path: it stays.
+std::string ToPlaylistLine(std::string_view path);
+
 // True where a playlist may have to be written as .m3u8 (Windows); elsewhere
 // it is always .m3u, and a .m3u8 is none of the program's.
 bool PlaylistMayBeUtf8();

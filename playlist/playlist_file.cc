@@ -53,8 +53,8 @@ bool PlaylistFile::Open(std::string* err) {
 void PlaylistFile::Add(std::string_view line) {
   // A last line without its line feed would run into the next pick.
   std::string pick = FromFileText(line);
-  if (pick.empty() || pick.back() != '\n') pick += '\n';
-  Put(pick);
+  if (!pick.empty() && pick.back() == '\n') pick.pop_back();
+  Put(ToPlaylistLine(pick) + "\n");
   ++added_;
 }
 

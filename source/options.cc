@@ -119,7 +119,7 @@ bool ScanSelection(const char* argument, const char* value, PlaylistChoice* choi
     if (!CanReadTrackTags())
       return Lacks("-minutes", "track lengths, which this build of songwhim cannot read");
     choice->minutes = minutes;
-    Print("Playlist time set to %d minutes\n", minutes);
+    Print("Playlist time set to %d %s\n", minutes, minutes == 1 ? "minute" : "minutes");
   }
   if (SameNoCase(argument, "-fresh", 7)) {
     choice->fresh = true;
