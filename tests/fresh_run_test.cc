@@ -102,13 +102,53 @@ TEST_F(FreshTest, RoundsAcrossARebuildTwoRunsAtOnceAndABadRecord) {
   // the round goes on without it.
   box_.Write("library.txt.played", "songwhim -fresh record\n" + box_.Host("m/f"));
   std::vector<std::string> after = Fresh(2, &out);
-  EXPECT_TRUE(Holds(out, "library.txt.played: its last line is cut short, and is passed "
-                         "over\n"))
+  EXPECT_TRUE(Holds(out,
+                    "library.txt.played: its last line is cut short, and is passed "
+                    "over\n"))
       << out;
   EXPECT_FALSE(Holds(out, kNewRound));
   EXPECT_FALSE(box_.Exists("library.txt.played.bad"));
   EXPECT_EQ("songwhim -fresh record\n" + after[0] + "\n" + after[1] + "\n",
             box_.Read("library.txt.played"));
+}
+
+TEST_F(FreshTest, ANewRoundUnderAFilterKeepsTheRoundOfTheOthers) {
+  Build({"jazz1", "jazz2", "jazz3", "rock1", "rock2"});
+  EXPECT_EQ(0, box_.Run({"-fresh", "-only", "rock"}).status);
+  Fresh(2);  // two of the jazz tracks
+  EXPECT_EQ(0, box_.Run({"-fresh", "-only", "jazz", "-tracks", "2"}).status);
+  std::vector<std::string> record = Lines(box_.Read("library.txt.played"));
+  // The round of the jazz tracks began anew; the rock tracks stay picked.
+  EXPECT_EQ(5u, record.size());
+  for (const char* name : {"rock1", "rock2"}) {
+    EXPECT_NE(record.end(), std::find(record.begin(), record.end(),
+                                      box_.Host("m/" + std::string(name) + ".mp3")))
+        << name;
+  }
+}
+
+TEST_F(FreshTest, WholeAlbumsInOrderAcrossANewRound) {
+  for (const char* album : {"A", "B", "C"}) {
+    for (int track = 1; track <= 3; ++track)
+      box_.Touch("m/" + std::string(album) + "/0" + std::to_string(track) + ".mp3");
+  }
+  ASSERT_EQ(0, box_.Run({"-build"}).status);
+  for (int run = 0; run < 3; ++run) {
+    SCOPED_TRACE(run);
+    Result albums = box_.Run({"-fresh", "-albums", "2"});
+    EXPECT_EQ(run > 0, Holds(albums.out, kNewRound)) << albums.out;
+    EXPECT_TRUE(Holds(albums.out, "6 tracks added.")) << albums.out;
+    // Two albums, each whole and in order.
+    std::vector<std::string> picks = Lines(box_.Read("random.m3u"));
+    ASSERT_EQ(6u, picks.size());
+    for (std::size_t n = 0; n < 6; ++n) {
+      EXPECT_EQ(picks[n - n % 3].substr(0, picks[n].size() - 6),
+                picks[n].substr(0, picks[n].size() - 6));
+      EXPECT_EQ("0" + std::to_string(n % 3 + 1) + ".mp3",
+                picks[n].substr(picks[n].size() - 6));
+    }
+    EXPECT_NE(picks[0], picks[3]);
+  }
 }
 
 TEST(Selection, OptionsSayWhatTheyDoAndNothingLeftLeavesThePlaylist) {

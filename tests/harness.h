@@ -4,7 +4,6 @@
 #define SONGWHIM_TESTS_HARNESS_H_
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <functional>
@@ -137,13 +136,12 @@ class HeldBuild {
 // True when the program under test is the Windows one, run under Wine.
 bool OnWindows();
 
-
 // Skips a test that checks what only the POSIX program does.
 #define SKIP_ON_WINDOWS(why) \
   if (OnWindows()) GTEST_SKIP() << "Windows differs: " << why
 
 // Skips a test that runs the program as another user where it cannot.
-#define NEEDS_ROOT()                                                         \
+#define NEEDS_ROOT()                                                       \
   if (geteuid() != 0) GTEST_SKIP() << "needs root to run as another user"; \
   SKIP_ON_WINDOWS("POSIX users and limits")
 

@@ -3,7 +3,9 @@
 // and counted. Runs against the Windows program too.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <regex>
 
@@ -87,6 +89,108 @@ TEST(Minutes, FillsTheTimeWithTitlesAndPassesOverWhatIsNoAudio) {
             none.out.find("0 tracks added.\nPlaying time 0:00 of 4 minutes\n"))
       << none.out;
   EXPECT_EQ(std::string::npos, none.out.find("Playing Playlist"));
+}
+
+// An MP3 of MPEG-1 layer III frames at 44.1 kHz with no header that tells
+// its length: one frame of 32 kbit/s, then `frames` of 320 kbit/s, silent.
+// Timed from its first frame, as TagLib times such a file, it would last
+// ten times as long as it does.
+std::string VbrMp3WithoutHeader(int frames) {
+  auto frame = [](unsigned char bitrate_index, int bitrate) {
+    std::string data(144 * bitrate / 44100, '\0');
+    data[0] = '\xff';
+    data[1] = '\xfb';                                 // MPEG-1, layer III, no CRC
+    data[2] = static_cast<char>(bitrate_index << 4);  // 44.1 kHz, no padding
+    data[3] = '\xc4';                                 // mono
+    return data;
+  };
+  std::string mp3 = frame(1, 32000);
+  for (int n = 0; n < frames; ++n) mp3 += frame(14, 320000);
+  return mp3;
+}
+
+TEST(Minutes, FillsMExactlyTimesEveryMp3ByItsFramesAndPassesOverDamage) {
+  Sandbox box;
+  box.InstallOpener();
+  if (box.Run({"-minutes", "1"}).out.find("cannot read") != std::string::npos)
+    GTEST_SKIP() << "this build has no TagLib";
+  std::string library;
+  for (int n = 0; n < 40; ++n) {
+    std::string name = "m/t" + std::to_string(n) + ".wav";
+    box.Write(name, Wav(20, "", ""));
+    library += box.Host(name) + "\n";
+  }
+  box.Write("library.txt", library);
+  for (int minutes : {1, 2, 5, 10}) {
+    Result run = box.Run({"-minutes", std::to_string(minutes)});
+    std::string unit = minutes == 1 ? " minute" : " minutes";
+    EXPECT_EQ(std::string(kBanner) + "Playlist time set to " + std::to_string(minutes) +
+                  unit + "\n\nCreating Random Playlist\n" + std::to_string(3 * minutes) +
+                  " tracks added.\nPlaying time " + std::to_string(minutes) + ":00 of " +
+                  std::to_string(minutes) + unit + "\nPlaying Playlist\n",
+              run.out);
+  }
+  // 3 001 frames of 1 152 samples: 78.4 s, where its first frame says 784 s.
+  box.Write("m/vbr.mp3", VbrMp3WithoutHeader(3000));
+  box.Write("library.txt", box.Host("m/vbr.mp3") + "\n");
+  box.Write("random.m3u", "old\n");
+  Result timed = box.Run({"-minutes", "2"});
+  EXPECT_NE(std::string::npos, timed.out.find("Playing time 1:18 of 2 minutes"))
+      << timed.out;
+  EXPECT_NE(std::string::npos, box.Read("random.m3u").find("#EXTINF:78,vbr\n"));
+  // A damaged file of 4 GiB (of zeros, as a file system gives a sparse one)
+  // is passed over in a moment, and with nothing else to play no playlist
+  // is made: the last one stays.
+  std::string damaged = box.At("m/damaged.mp3");
+  box.Touch("m/damaged.mp3");
+  ASSERT_EQ(0, truncate(damaged.c_str(), 4LL << 30));
+  box.Write("library.txt", box.Host("m/damaged.mp3") + "\n");
+  auto started = std::chrono::steady_clock::now();
+  Result damage = box.Run({"-minutes", "3"});
+  // Far more than the fraction of a second it takes; a scan of the whole
+  // file took more than a minute.
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+  EXPECT_EQ(std::string(kBanner) +
+                "Playlist time set to 3 minutes\n\nCreating Random Playlist\n0 tracks "
+                "added.\nPlaying time 0:00 of 3 minutes\n1 files could not be read as "
+                "audio and were passed over\nNone of the tracks tried could be read as "
+                "audio - no playlist made\n",
+            damage.out);
+  EXPECT_EQ(1, damage.status);
+  EXPECT_EQ("#EXTM3U\n#EXTINF:78,vbr\n" + box.Host("m/vbr.mp3") + "\n",
+            box.Read("random.m3u"));
+}
+
+TEST(Minutes, FreshRoundsMoveOnPastFilesThatCannotBeRead) {
+  Sandbox box;
+  box.InstallOpener();
+  if (box.Run({"-minutes", "1"}).out.find("cannot read") != std::string::npos)
+    GTEST_SKIP() << "this build has no TagLib";
+  // Five minute-long tracks among 150 files that hold no audio.
+  std::string library;
+  for (int n = 0; n < 155; ++n) {
+    std::string name = "m/" + std::to_string(n) + ".wav";
+    box.Write(name, n % 31 == 0 ? Wav(60, "", "") : "");
+    library += box.Host(name) + "\n";
+  }
+  box.Write("library.txt", library);
+  for (int run = 0; run < 8; ++run) {
+    SCOPED_TRACE(run);
+    Result fresh = box.Run({"-fresh", "-minutes", "4"});
+    EXPECT_EQ(0, fresh.status) << fresh.out;
+    EXPECT_EQ(std::string::npos, fresh.out.find("\n0 tracks added.")) << fresh.out;
+  }
+  // A new round's first track is no fresh one: one of two tracks is picked,
+  // then the other and the first again begin a new round that holds both.
+  box.Write("library.txt", box.Host("m/0.wav") + "\n" + box.Host("m/31.wav") + "\n");
+  std::remove(box.At("library.txt.played").c_str());
+  ASSERT_EQ(0, box.Run({"-fresh", "-minutes", "1"}).status);
+  Result round = box.Run({"-fresh", "-minutes", "2"});
+  EXPECT_NE(
+      std::string::npos,
+      round.out.find("Every track has been picked: a new round begins\n2 tracks added."))
+      << round.out;
+  EXPECT_EQ(3u, Lines(box.Read("library.txt.played")).size());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <set>
@@ -166,7 +167,8 @@ TEST(NothingLost, LibraryBehindALinkStaysALink) {
 TEST(NothingLost, FilesThatCannotServeAreRefused) {
   struct Case {
     std::vector<std::string> args;
-    std::string make;  // "fifo", "folder", "secret" (mode 000, run as another user), or ""
+    std::string
+        make;  // "fifo", "folder", "secret" (mode 000, run as another user), or ""
     std::string said;
   };
   const Case cases[] = {
@@ -249,6 +251,72 @@ TEST(NothingLost, SignalsEndTheBuildCleanlyUnlessIgnored) {
   box.Write("one.ini", "[filetypes]\nmp3\n[add]\n" + box.Host("m") + "\n");
   EXPECT_EQ(0, box.Run({"-build", "-paths", "one.ini"}).status);
   EXPECT_EQ("library.txt m one.ini paths.ini", box.Listing());
+}
+
+// The tracks of the record after its header, each without its line end.
+std::set<std::string> Recorded(const Sandbox& box) {
+  std::vector<std::string> lines = Lines(box.Read("library.txt.played"));
+  EXPECT_FALSE(lines.empty());
+  return std::set<std::string>(lines.begin() + (lines.empty() ? 0 : 1), lines.end());
+}
+
+TEST(NothingLost, TheRecordKeepsItsRoundThroughAFullDiskAndAKill) {
+  Sandbox box;
+  Tmpfs disk(box.dir(), "256k");
+  if (!disk.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+  box.InstallOpener();
+  std::string library;
+  for (int n = 0; n < 400; ++n)
+    library += "/music/" + std::string(90, 'x') + std::to_string(1000 + n) + ".mp3\n";
+  box.Write("library.txt", library);
+  ASSERT_EQ(0, box.Run({"-fresh", "-tracks", "100"}).status);
+  std::string record = box.Read("library.txt.played");
+  std::string playlist = box.Read("random.m3u");
+
+  // A disk with room for the playlist and a page more: adding to the record
+  // fails midway, and the run undoes what it added.
+  struct statvfs space;
+  ASSERT_EQ(0, statvfs(box.dir().c_str(), &space));
+  box.Write("filler", std::string(space.f_bavail * space.f_bsize - 5 * 4096, 'f'));
+  Result full = box.Run({"-fresh", "-tracks", "100"});
+  EXPECT_EQ(1, full.status);
+  EXPECT_TRUE(
+      EndsWith(full.out, "Cannot write library.txt.played: No space left on device\n"))
+      << full.out;
+  EXPECT_EQ(record, box.Read("library.txt.played"));
+  EXPECT_EQ(playlist, box.Read("random.m3u"));
+  EXPECT_EQ("filler library.txt library.txt.played random.m3u", box.Listing());
+  std::remove(box.At("filler").c_str());
+
+  // The round goes on from where it was.
+  std::set<std::string> before = Recorded(box);
+  Result next = box.Run({"-fresh", "-tracks", "100"});
+  EXPECT_EQ(0, next.status);
+  EXPECT_EQ(std::string::npos, next.out.find("library.txt.played:")) << next.out;
+  EXPECT_EQ(std::string::npos, next.out.find("a new round")) << next.out;
+  std::set<std::string> after = Recorded(box);
+  EXPECT_EQ(before.size() + 100, after.size());
+  if (OnWindows()) return;
+
+  // A run killed while it adds to the record, a page in: the next run undoes
+  // the addition, and the round goes on.
+  record = box.Read("library.txt.played");
+  before = after;
+  rlim_t cut = record.size() + 4096;
+  box.InChild([cut] {
+    rlimit none = {0, 0}, most = {cut, cut};
+    setrlimit(RLIMIT_CORE, &none);
+    setrlimit(RLIMIT_FSIZE, &most);
+  });
+  EXPECT_EQ(128 + SIGXFSZ, box.Run({"-fresh", "-tracks", "100"}).status);
+  EXPECT_EQ(cut, box.Read("library.txt.played").size());
+  box.InChild(nullptr);
+  Result undone = box.Run({"-fresh", "-tracks", "50"});
+  EXPECT_EQ(0, undone.status);
+  EXPECT_EQ(std::string::npos, undone.out.find("library.txt.played:")) << undone.out;
+  after = Recorded(box);
+  EXPECT_EQ(before.size() + 50, after.size());
+  EXPECT_EQ(0u, box.Read("library.txt.played").find(record));
 }
 
 TEST(NothingLost, PlaylistOnAFullDiskStopsAndIsRemoved) {

@@ -10,8 +10,10 @@
 #include <map>
 #include <set>
 
+#include "base/text.h"
 #include "playlist/fair_pick.h"
 #include "playlist/played_record.h"
+#include "playlist/shuffle.h"
 #include "playlist/track_filter.h"
 
 namespace {
@@ -46,6 +48,58 @@ TEST(TrackFilter, OnlyAnySkipNoneInAnyCase) {
     TrackFilter filter(c.only, c.skip);
     EXPECT_EQ(!c.only.empty() || !c.skip.empty(), filter.active());
     EXPECT_EQ(c.lets, filter.Lets(c.line));
+  }
+  // Find looks for every -only text, tuned to look for its rarest byte
+  // first, in either case when it is a letter.
+  TrackFilter filter({"Alpha", "beta", "x 7"}, {});
+  filter.Tune("/m/aaaa hhh/ppp lll 7 7 7 x\n");
+  EXPECT_EQ(3u, filter.Find("/m/ALPHA/b.mp3\n"));
+  EXPECT_EQ(5u, filter.Find("/m/x/Beta/alph.mp3\n"));
+  EXPECT_EQ(6u, filter.Find("/m/xx X 7/a.mp3\n"));
+  EXPECT_EQ(std::string::npos, filter.Find("/m/alph bet x7 alphx/"));
+}
+
+// A library in memory, drawn from `many` times over by each way of picking.
+std::vector<std::vector<std::string>> DrawEach(const std::string& library, int many,
+                                               std::mt19937_64* random) {
+  TrackFilter none({}, {});
+  LineReader lines = LineReader::OfText(library);
+  LineReader tracks = LineReader::OfText(library);
+  LineReader albums = LineReader::OfText(library);
+  return {PickLines(&lines, many, random),
+          PickTracks({&tracks, &none, nullptr, random}, many).tracks,
+          PickAlbums({&albums, &none, nullptr, random}, many).tracks};
+}
+
+TEST(FairPicks, EqualLinesAreOneTrackAndBlankLinesNone) {
+  // A folder listed twice, as two [add] entries of which one holds the
+  // other list it, and blank lines a hand edit left.
+  const std::string library =
+      "/m/A/1.mp3\n\n/m/A/2.mp3\n "
+      "\t\r\n/m/B/1.mp3\n/m/A/1.mp3\n/m/A/2.mp3\n/m/B/1.mp3\r\n";
+  std::mt19937_64 random(20261209);
+  for (const std::vector<std::string>& picks : DrawEach(library, 10, &random)) {
+    std::set<std::string> tracks;
+    for (const std::string& pick : picks)
+      tracks.insert(std::string(WithoutLineEnd(pick)));
+    EXPECT_EQ(picks.size(), tracks.size());
+    EXPECT_EQ((std::set<std::string>{"/m/A/1.mp3", "/m/A/2.mp3", "/m/B/1.mp3"}), tracks);
+  }
+  // A track the library lists five times is no likelier than one it lists
+  // once, by each way of picking (chi-square, 2 degrees of freedom).
+  const std::string lopsided = "/m/x/1\n/m/y/1\n/m/x/1\n/m/z/1\n/m/x/1\n/m/x/1\n/m/x/1\n";
+  std::vector<std::map<std::string, double>> counts(3);
+  const int draws = 6000;
+  for (int d = 0; d < draws; ++d) {
+    std::vector<std::vector<std::string>> picks = DrawEach(lopsided, 1, &random);
+    for (int way = 0; way < 3; ++way) counts[way][picks[way].at(0)] += 1;
+  }
+  for (const auto& count : counts) {
+    double statistic = 0;
+    for (const auto& [track, times] : count)
+      statistic += (times - draws / 3.0) * (times - draws / 3.0) / (draws / 3.0);
+    EXPECT_EQ(3u, count.size());
+    EXPECT_LT(statistic, 13.82);  // p = 0.001
   }
 }
 
@@ -114,6 +168,34 @@ TEST(PickAlbums, AnAlbumTheFiltersEmptyIsNoAlbum) {
       Draw("/m/0/a.mp3\n/m/1/b live.mp3\n/m/2/c.mp3\n", 5, &filter, &random);
   EXPECT_EQ(2u, picks.tracks.size());
   EXPECT_EQ(2, picks.let);
+}
+
+// A record holding as many tracks as the library has lines, some of them
+// gone from it, has not outgrown the library: its fresh tracks come.
+TEST(PickTracks, ARecordAsLongAsTheLibraryHasNotOutgrownIt) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() /
+                 ("songwhim-record-" + std::to_string(std::random_device()()));
+  fs::create_directories(dir);
+  std::string library = (dir / "library.txt").string();
+  std::ofstream(library + ".played", std::ios::binary)
+      << "songwhim -fresh record\n/a\n/gone/1\n/gone/2\n";
+  FairPicks picks;
+  {
+    SharedWork work;
+    PlayedRecord played;
+    std::string note, err;
+    ASSERT_TRUE(played.Open(library, &work, &note, &err)) << err;
+    LineReader reader = LineReader::OfText("/a\n/b\n/c\n");
+    TrackFilter filter({}, {});
+    std::mt19937_64 random(7);
+    picks = PickTracks({&reader, &filter, &played, &random, &work}, 2);
+  }
+  fs::remove_all(dir);
+  EXPECT_FALSE(picks.outgrown);
+  EXPECT_FALSE(picks.new_round);
+  EXPECT_EQ((std::set<std::string>{"/b\n", "/c\n"}),
+            std::set<std::string>(picks.tracks.begin(), picks.tracks.end()));
 }
 
 // A long record, read a batch at a time by two threads, whose later lines are

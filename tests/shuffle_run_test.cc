@@ -114,4 +114,49 @@ TEST(Shuffle, BuildStillWinsAndEmptyOrBadLibrariesActAsWithoutIt) {
   EXPECT_EQ("", box.OpenerLog());
 }
 
+// Overlapping [add] folders list the tracks of one folder twice, and a hand
+// edit leaves blank lines: every fair pick takes each track once at most,
+// and no blank line.
+TEST(Shuffle, FairPicksTakeATrackListedTwiceOnceAndNoBlankLine) {
+  Sandbox box;
+  box.InstallOpener();
+  for (const char* name : {"m/a.mp3", "m/Jazz/b.mp3", "m/Jazz/c.mp3", "m/Rock/d.mp3"})
+    box.Touch(name);
+  box.Write("paths.ini",
+            "[filetypes]\nmp3\n[add]\n" + box.Host("m") + "\n" + box.Host("m/Jazz") + "\n");
+  ASSERT_EQ(0, box.Run({"-build"}).status);
+  ASSERT_EQ(6u, Lines(box.Read("library.txt")).size());
+  box.Write("library.txt", box.Read("library.txt") + "\n  \n");
+  for (const std::vector<std::string>& options :
+       {std::vector<std::string>{"-shuffle", "-tracks", "100"}, {"-fresh", "-tracks", "100"},
+        {"-only", "mp3", "-tracks", "100"}, {"-albums", "100"}}) {
+    SCOPED_TRACE(options[0]);
+    Result run = box.Run(options);
+    EXPECT_EQ(0, run.status);
+    EXPECT_NE(std::string::npos, run.out.find("\n4 tracks added.\n")) << run.out;
+    std::vector<std::string> picks = Lines(box.Read("random.m3u"));
+    EXPECT_EQ(4u, std::set<std::string>(picks.begin(), picks.end()).size());
+    EXPECT_EQ(4u, picks.size());
+  }
+}
+
+// A library that turns out to be some other file leaves the last playlist as
+// it was, whichever way picks from it.
+TEST(Shuffle, ALibraryThatIsNoneLeavesTheLastPlaylist) {
+  Sandbox box;
+  box.InstallOpener();
+  box.Write("random.m3u", "/old/pick.mp3\n");
+  box.Write("library.txt", NumberedLibrary(3000) + std::string("\0\n", 2));
+  for (const std::vector<std::string>& options :
+       {std::vector<std::string>{}, {"-shuffle"}, {"-fresh"}, {"-albums", "2"}}) {
+    Result run = box.Run(options);
+    EXPECT_EQ(1, run.status);
+    EXPECT_NE(std::string::npos, run.out.find("library.txt: line 3001 holds a NUL byte"))
+        << run.out;
+    EXPECT_EQ("/old/pick.mp3\n", box.Read("random.m3u"));
+    EXPECT_EQ("library.txt random.m3u", box.Listing());
+    EXPECT_EQ("", box.OpenerLog());
+  }
+}
+
 }  // namespace

@@ -13,6 +13,7 @@
 #include "base/state.h"
 #include "library/filter.h"
 #include "library/paths_file.h"
+#include "platform/encoding.h"
 #include "tests/scratch_file.h"
 
 namespace {
@@ -102,11 +103,14 @@ TEST(LineReader, StopsAtALineTooLongOrHoldingANulByte) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.problem);
-    for (int way = 0; way < 3; ++way) {  // lines passed over are checked too
+    for (int way = 0; way < 4; ++way) {  // lines passed over are checked too
       ScratchFile scratch;
-      LineReader reader(Holding(scratch, c.text));
+      LineReader reader(Holding(scratch, c.text), kMaxLine, /*wide=*/way == 3);
       std::string line;
+      std::string_view batch[8];
       if (way == 2) reader.PassOver(1000);
+      while (way == 3 && reader.NextBatch(batch, 8) > 0) {
+      }
       while (way < 2 && reader.Next(way == 0 ? &line : nullptr)) {
       }
       EXPECT_EQ(c.status, reader.status());
@@ -209,6 +213,30 @@ TEST(SharedWork, EachItemOnceAndFailuresComeOut) {
   work.Begin(5000, count);
   work.Finish();
   EXPECT_EQ(std::vector<int>(5000, 1), times);
+}
+
+TEST(ToPlaylistLine, APathAPlayerWouldReadAsAnotherUriBecomesAFileUri) {
+  struct Case {
+    const char* path;
+    const char* posix;  // what it becomes on POSIX; on Windows it stays
+  };
+  const Case cases[] = {
+      {"/m/plain name.mp3", "/m/plain name.mp3"},
+      {"/m/100% Pure.mp3", "/m/100% Pure.mp3"},
+      {"/m/Bj\xc3\xb6rk.mp3", "/m/Bj\xc3\xb6rk.mp3"},
+      {"/m/lat\xe9n.mp3", "/m/lat\xe9n.mp3"},
+      {"/m/#1 Hits/Why?.mp3", "file:///m/%231%20Hits/Why%3F.mp3"},
+      {"/m/a%20b~_-.mp3", "file:///m/a%2520b~_-.mp3"},
+      {"/m/Bj\xc3\xb6rk #1.mp3", "file:///m/Bj%C3%B6rk%20%231.mp3"},
+      {"relative #1.mp3", "relative #1.mp3"},
+  };
+  for (const Case& c : cases) {
+#ifdef _WIN32
+    EXPECT_EQ(c.path, ToPlaylistLine(c.path));
+#else
+    EXPECT_EQ(c.posix, ToPlaylistLine(c.path));
+#endif
+  }
 }
 
 TEST(Trim, RemovesBlanksAtBothEndsAndLineFeedsOnlyAtTheEnd) {

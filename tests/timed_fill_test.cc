@@ -57,10 +57,34 @@ TEST(FillTime, BudgetsFromNoneToAll) {
   }
 }
 
+TEST(FillTime, FillsTheTimeExactlyWhenTheTracksCan) {
+  // Forty tracks of 20 s, and one of 11 minutes among the first ones that
+  // does not fit: each time is filled to the second, and no more tracks are
+  // tried than that takes.
+  std::vector<std::string> lines(40, "/m/twenty.wav\n");
+  lines.insert(lines.begin() + 2, "/m/eleven.wav\n");
+  auto read = [](const std::string& line, TrackTags* tags) {
+    tags->milliseconds = line == "/m/eleven.wav\n" ? 660000 : 20000;
+    return true;
+  };
+  for (int minutes : {1, 2, 5, 10}) {
+    SCOPED_TRACE(minutes);
+    TimedFill fill = FillTime(lines, minutes, read);
+    EXPECT_EQ(minutes * 60000LL, fill.milliseconds);
+    EXPECT_EQ(static_cast<std::size_t>(3 * minutes + 1), fill.tried);
+    EXPECT_EQ(1, fill.too_long);
+  }
+  EXPECT_EQ("Playing time 1:00 of 1 minute", PlayingTime(59500, 1));
+  EXPECT_EQ("Playing time 0:59 of 2 minutes", PlayingTime(59499, 2));
+  EXPECT_EQ("Playing time 61:05 of 62 minutes", PlayingTime(3665000, 62));
+}
+
 TEST(FillTime, ExtinfShowsArtistAndTitleOrTheFileName) {
   EXPECT_EQ("#EXTINF:126,Bj\xc3\xb6rk - Caf\xc3\xa9",
             ExtinfLine({"/m/a.wav\n", 0, {125600, "Bj\xc3\xb6rk", "Caf\xc3\xa9"}}));
   EXPECT_EQ("#EXTINF:3,Intro", ExtinfLine({"/m/x.y/Intro.flac\n", 0, {2500, "", ""}}));
+  EXPECT_EQ("#EXTINF:3,01. Intro",
+            ExtinfLine({"/m/01. Intro.flac\n", 0, {2500, "", ""}}));
   EXPECT_EQ("#EXTINF:60,Band - x", ExtinfLine({"C:\\\\x.mp3", 0, {60000, "Band", ""}}));
   EXPECT_EQ("#EXTINF:1,A B", ExtinfLine({"/a.wav", 0, {1000, "", "A\nB"}}));
   EXPECT_LE(TracksToTry(24 * 60), 500u);
