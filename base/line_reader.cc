@@ -53,6 +53,7 @@ bool LineReader::Fill() {
     error_ = errno;
     return Stop(kReadError);
   }
+  if (sum_) sum_->Add(buffer_.get(), end_);
   // One search a buffer, so checking every line costs next to nothing.
   const void* nul = std::memchr(buffer_.get(), '\0', end_);
   nul_ = nul ? static_cast<const char*>(nul) - buffer_.get() : end_;
@@ -178,7 +179,13 @@ long long LineReader::PassOver(long long count) {
   return passed;
 }
 
+void LineReader::SumFrom(Checksum* sum) {
+  sum_ = sum;
+  sum_->Add(buffer_.get() + begin_, end_ - begin_);
+}
+
 void LineReader::Rewind() {
+  sum_ = nullptr;
   if (file_) std::rewind(file_);
   text_at_ = 0;
   begin_ = end_ = nul_ = 0;

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/checksum.h"
+
 // The longest line any file of ours may hold, newline not counted. No platform
 // names a path this long (Windows allows 32 767 UTF-16 units, at most three
 // bytes each in UTF-8; POSIX systems far fewer), so a longer line means the
@@ -63,6 +65,10 @@ class LineReader {
   // Goes back to the first line.
   void Rewind();
 
+  // Adds every byte read from here on to `sum` (until Rewind), however the
+  // lines are handed out or passed over.
+  void SumFrom(Checksum* sum);
+
   Status status() const { return status_; }
   // True when reading stopped on an error rather than at the end of the file.
   bool failed() const { return status_ == kReadError; }
@@ -89,6 +95,7 @@ class LineReader {
   bool TakePiece(std::size_t* length, std::string_view* piece, bool* ended);
 
   std::FILE* file_;
+  Checksum* sum_ = nullptr;
   std::string_view text_;  // read instead of a file when there is none
   std::size_t text_at_ = 0;
   std::size_t max_line_;

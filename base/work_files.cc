@@ -57,6 +57,10 @@ std::string SetAsideName(const std::string& record, int number) {
   return record + ".bad" + (number > 1 ? "." + std::to_string(number) : "");
 }
 
+std::string TagsName(const std::string& library) {
+  return library + ".tags";
+}
+
 std::string UndoName(const std::string& record) {
   return record + ".undo";
 }
@@ -69,5 +73,5 @@ bool IsWorkFileName(const std::string& name) {
     if (base.size() == fixed.size() && SameNoCase(base, fixed, fixed.size())) return true;
   }
   return IsListingName(base) || EndsWith(base, ".lock") || EndsWith(base, ".part") ||
-         EndsWith(base, ".played") || EndsWith(base, ".undo");
+         EndsWith(base, ".played") || EndsWith(base, ".undo") || EndsWith(base, ".tags");
 }

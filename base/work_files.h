@@ -29,6 +29,8 @@ std::string PartName(const std::string& library);
 std::string PlayedName(const std::string& library);
 // The `number`th record set aside (from 1): RECORD.bad, then RECORD.bad.2, ...
 std::string SetAsideName(const std::string& record, int number = 1);
+// The tag index of the library.
+std::string TagsName(const std::string& library);
 // What a run that adds to a record needs to undo that, should it be cut off
 // before it is done.
 std::string UndoName(const std::string& record);

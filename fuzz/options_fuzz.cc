@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Library = "library.txt";
   Paths = "paths.ini";
   PlaylistChoice choice;
-  ScanOptions(static_cast<int>(words.size()), argv.data(), &mode, &choice);
+  BuildChoice build;
+  ScanOptions(static_cast<int>(words.size()), argv.data(), &mode, &choice, &build);
   FUZZ_CHECK(choice.many > 0);
   FUZZ_CHECK(mode == kMakePlaylist || mode == kBuildLibrary);
   return 0;

@@ -12,7 +12,9 @@
 #include "base/work_files.h"
 #include "library/build_lock.h"
 #include "library/filter.h"
+#include "library/index_build.h"
 #include "library/listing.h"
+#include "library/listing_count.h"
 #include "library/merge.h"
 #include "library/paths_file.h"
 #include "platform/console.h"
@@ -31,6 +33,10 @@ std::string library_file;
 // without allocating.
 std::string temporary_library;
 
+// The tag index beside it, and the new index while this build writes it.
+std::string index_file;
+std::string temporary_index;
+
 // Deletes whatever temporary files this build has made so far. Safe to call
 // from a signal handler.
 void RemoveBuildFiles() {
@@ -41,6 +47,7 @@ void RemoveBuildFiles() {
   }
   std::remove(kMergeFile);
   std::remove(temporary_library.c_str());
+  std::remove(temporary_index.c_str());
 }
 
 // Set once this build holds its locks: only then are the temporary files its own.
@@ -79,12 +86,43 @@ bool ReadPaths(std::string* err) {
   return read;
 }
 
-// Reads the paths file, merges the listings and filters them into the library.
-bool Build(std::string* err) {
+// Writes the new library's tag index, with a console line that counts the
+// tracks as their tags are read.
+bool Index(int filecount, std::string* err) {
+  std::string line = "Reading Track Tags ";
+  PrintText(line);
+  FlushOutput();
+  ListingCount count(line, "tracks");
+  IndexCount counted;
+  std::string note;
+  bool written = WriteIndex(
+      temporary_library, filecount, index_file, temporary_index,
+      [&](long long tracks) { count.Show(tracks); }, &counted, &note, err);
+  count.Erase();
+  Print(written ? "... Complete\n" : "\n");
+  if (!note.empty()) Print("%s\n", note.c_str());
+  if (!written) return false;
+  Print(
+      "Tag Index Complete - %lld tracks: %lld files opened, %lld reused, %lld "
+      "unreadable.\n",
+      counted.tracks, counted.opened, counted.reused, counted.unreadable);
+  return true;
+}
+
+// Reads the paths file, merges the listings, filters them into the library
+// and writes its index. The index is put in place first: should the library
+// then fail to, the index is one of another library, which playlists tell.
+bool Build(const BuildChoice& choice, std::string* err) {
   int filecount = 0;
   if (!ReadPaths(err) || !MergeListings(err) ||
       !FilterTracks(temporary_library, &filecount, err))
     return false;
+  bool indexed = choice.tags || Exists(index_file);
+  if (indexed && !Index(filecount, err)) return false;
+  if (indexed && !RenameOver(temporary_index, index_file, err)) {
+    *err = "Cannot replace " + index_file + ": " + *err;
+    return false;
+  }
   if (!RenameOver(temporary_library, library_file, err)) {
     *err = "Cannot replace " + Library + ": " + *err;
     return false;
@@ -94,16 +132,18 @@ bool Build(std::string* err) {
   return true;
 }
 
-bool LockedBuild(std::string* err) {
+bool LockedBuild(const BuildChoice& choice, std::string* err) {
   library_file = FollowLinks(Library);
   temporary_library = PartName(library_file);
+  index_file = TagsName(library_file);
+  temporary_index = PartName(index_file);
   CatchEndingSignals(StopBuild);
   if (!LockBuild(library_file, err)) return false;
   building = 1;
   RemoveLeftovers();
   bool built = false;
   try {
-    built = Build(err);
+    built = Build(choice, err);
   } catch (const std::bad_alloc&) {
     *err = "Out of memory";
   }
@@ -115,9 +155,9 @@ bool LockedBuild(std::string* err) {
 
 }  // namespace
 
-bool MakeLibrary() {
+bool MakeLibrary(const BuildChoice& choice) {
   std::string err;
-  if (LockedBuild(&err)) return true;
+  if (LockedBuild(choice, &err)) return true;
   Print("%s - library not changed\n", err.c_str());
   return false;
 }

@@ -32,7 +32,7 @@ void Repeat(char c, std::size_t count) {
 
 }  // namespace
 
-ListingCount::ListingCount(const std::string& line) {
+ListingCount::ListingCount(const std::string& line, const char* unit) : unit_(unit) {
   if (!OutputIsTerminal()) return;
   int width = TerminalWidth();
   if (width <= 0) return;
@@ -45,7 +45,7 @@ void ListingCount::Show(long long items) {
   if (room_ <= 0) return;
   auto now = std::chrono::steady_clock::now();
   if (shown_ > 0 && now - last_ < kEvery) return;
-  std::string text = std::to_string(items) + " items";
+  std::string text = std::to_string(items) + " " + unit_;
   if (text.size() > static_cast<std::size_t>(room_)) return;
   // Counts only grow, so the new text covers the old one.
   Repeat('\b', shown_);

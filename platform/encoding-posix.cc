@@ -1,7 +1,6 @@
 // On POSIX systems names are bytes, and every file keeps them as they are.
-#include "platform/encoding.h"
-
 #include "base/text.h"
+#include "platform/encoding.h"
 
 namespace {
 

@@ -57,6 +57,23 @@ bool IsPlainFile(const std::string& name, long long* size) {
   return true;
 }
 
+bool StampOf(const std::string& name, FileStamp* stamp) {
+  struct stat info;
+  if (stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  stamp->size = static_cast<long long>(info.st_size);
+#ifdef __APPLE__
+  const struct timespec& time = info.st_mtimespec;
+#else
+  const struct timespec& time = info.st_mtim;
+#endif
+  stamp->time = static_cast<long long>(time.tv_sec) * 1000000000LL + time.tv_nsec;
+  return true;
+}
+
+bool SeekFile(std::FILE* file, long long offset) {
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
 bool InWorkingFolder(const std::string& name) {
   std::size_t slash = name.rfind('/');
   if (slash == std::string::npos) return true;

@@ -66,6 +66,24 @@ bool IsPlainFile(const std::string& name, long long* size) {
   return true;
 }
 
+bool StampOf(const std::string& name, FileStamp* stamp) {
+  WIN32_FILE_ATTRIBUTE_DATA info;
+  if (!GetFileAttributesExW(LongPath(FullPath(Widen(name))).c_str(),
+                            GetFileExInfoStandard, &info) ||
+      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+    return false;
+  stamp->size = (static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  // Hundreds of nanoseconds since 1601, as nanoseconds since 1970.
+  long long ticks = (static_cast<long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                    info.ftLastWriteTime.dwLowDateTime;
+  stamp->time = (ticks - 116444736000000000LL) * 100;
+  return true;
+}
+
+bool SeekFile(std::FILE* file, long long offset) {
+  return _fseeki64(file, offset, SEEK_SET) == 0;
+}
+
 bool InWorkingFolder(const std::string& name) {
   std::wstring full = FullPath(Widen(name));
   std::size_t cut = full.find_last_of(L"\\/");

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/tag_index.h"
 #include "platform/output_file.h"
 
 // Opens `name` as the C library's fopen does with `mode` (text mode). Returns
@@ -26,6 +27,14 @@ bool Exists(const std::string& name);
 // True when `name` names a plain file (through any links), whose size in
 // bytes goes to `size`.
 bool IsPlainFile(const std::string& name, long long* size);
+
+// The size and modification time of the file `name`, through any links.
+// False when it is no plain file.
+bool StampOf(const std::string& name, FileStamp* stamp);
+
+// Moves the read position of `file` to `offset` bytes from its start, past
+// what a long can say on some platforms.
+bool SeekFile(std::FILE* file, long long offset);
 
 // True when `name` lies in the working folder, by whatever path it is given.
 bool InWorkingFolder(const std::string& name);

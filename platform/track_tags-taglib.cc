@@ -61,7 +61,8 @@ constexpr long long kLargestCounted = 1LL << 30;
 // read comes back empty, as at the end of the file.
 class WindowedStream : public TagLib::IOStream {
  public:
-  explicit WindowedStream(TagLib::FileStream* file) : file_(file), length_(file->length()) {}
+  explicit WindowedStream(TagLib::FileStream* file)
+      : file_(file), length_(file->length()) {}
 
   TagLib::FileName name() const override { return file_->name(); }
   TagLib::ByteVector readBlock(unsigned long length) override {
@@ -74,7 +75,8 @@ class WindowedStream : public TagLib::IOStream {
     TagLib::ByteVector block;
     while (block.size() < length && (InWindow() || Fill())) {
       unsigned int at = static_cast<unsigned int>(position_ - start_);
-      unsigned int take = std::min<unsigned int>(length - block.size(), window_.size() - at);
+      unsigned int take =
+          std::min<unsigned int>(length - block.size(), window_.size() - at);
       block.append(window_.mid(at, take));
       position_ += take;
     }
@@ -220,6 +222,13 @@ bool ReadTrackTags(const std::string& name, TrackTags* tags) {
   // tag alone, while players show its INFO chunk as well.
   TagLib::PropertyMap properties = file.file()->properties();
   tags->artist = First(properties, "ARTIST");
+  tags->album_artist = First(properties, "ALBUMARTIST");
+  tags->album = First(properties, "ALBUM");
   tags->title = First(properties, "TITLE");
+  tags->genre = First(properties, "GENRE");
+  if (TagLib::Tag* tag = file.tag()) {
+    tags->year = static_cast<int>(tag->year());
+    tags->track = static_cast<int>(tag->track());
+  }
   return true;
 }

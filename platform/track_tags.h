@@ -6,11 +6,7 @@
 
 #include <string>
 
-struct TrackTags {
-  long long milliseconds = 0;
-  std::string artist;  // UTF-8; empty when the file has none
-  std::string title;
-};
+#include "base/tag_index.h"
 
 // True when this build can read tracks' lengths.
 bool CanReadTrackTags();

@@ -199,7 +199,7 @@ void TreeWalk::ReadFront(std::unique_lock<std::mutex>* lock) {
 }
 
 long long TreeWalk::Write(OutputFile* out, const ListingProgress& progress,
-                         Unreadable* unreadable) {
+                          Unreadable* unreadable) {
   long long written = 0;
   std::vector<Folder> batch;
   std::unique_lock<std::mutex> lock(mutex_);

@@ -21,9 +21,9 @@ using ListingProgress = std::function<void(long long items)>;
 // folder beneath `folder`, at any depth. When the folder itself is missing or
 // cannot be read, the listing is empty and `note` says so briefly ("folder not
 // found"); when folders beneath it cannot be read, `note` names the first
-// ("cannot read /m/x: Permission denied"); otherwise `note` is left empty. `progress`, when given, hears of the
-// count as it grows. False, with `err` saying why, when the listing cannot be
-// written.
+// ("cannot read /m/x: Permission denied"); otherwise `note` is left empty. `progress`,
+// when given, hears of the count as it grows. False, with `err` saying why, when the
+// listing cannot be written.
 bool ListFolder(const std::string& folder, const std::string& listing,
                 const ListingProgress& progress, std::string* note, std::string* err);
 

@@ -53,7 +53,8 @@ std::string_view FolderOf(std::string_view line) {
 
 // The record says nothing of a library it holds more tracks than: it grew
 // from an earlier library, and this round starts anew.
-bool Outgrown(const PickSource& source, long long lines) {
+bool Outgrown(const PickSource& source) {
+  long long lines = source.library->lines() - (source.indexed ? 1 : 0);
   return source.played && static_cast<long long>(source.played->size()) > lines;
 }
 
@@ -74,7 +75,12 @@ struct Batch {
 
 // True when a pick may take `line`: it names a track the filters let through.
 bool Lets(const PickSource& source, std::string_view line) {
-  return !IsBlankLine(line) && source.filter->Lets(line);
+  return !IsBlankLine(line) && source.filter->Lets(Track(line, source.indexed));
+}
+
+// The key of the track `line` names.
+std::uint64_t KeyOf(const PickSource& source, std::string_view line) {
+  return LineKey(source.indexed ? Track(line, true).line() : line);
 }
 
 // Sees lines [begin, end) of `batch`.
@@ -83,7 +89,7 @@ void See(const PickSource& source, std::size_t begin, std::size_t end, Batch* ba
     std::size_t last = std::min(first + kBatch, end);
     for (std::size_t n = first; n < last; ++n) {
       bool lets = Lets(source, batch->lines[n]);
-      batch->keys[n] = lets ? LineKey(batch->lines[n]) : 0;
+      batch->keys[n] = lets ? KeyOf(source, batch->lines[n]) : 0;
       if (lets) source.played->Prefetch(batch->keys[n]);
     }
     for (std::size_t n = first; n < last; ++n) {
@@ -140,7 +146,7 @@ void Read(const PickSource& source, const Offer& offer) {
   std::string_view line;
   while (filter.narrows() ? source.library->NextWhere(find, &line)
                           : source.library->NextView(&line)) {
-    if (Lets(source, line)) offer(line, LineKey(line), false);
+    if (Lets(source, line)) offer(line, KeyOf(source, line), false);
   }
 }
 
@@ -151,6 +157,7 @@ FairPicks PickTracks(const PickSource& source, int many) {
   Draw<std::string> draw(many, source.random);
   auto offer = [&](std::string_view line, std::uint64_t key, bool played) {
     ++picks.let;
+    if (source.let_keys) source.let_keys->insert(key);
     // Only a line that is kept is copied.
     if (draw.Wants(played, key)) draw.Take(played, key, std::string(line));
   };
@@ -160,7 +167,7 @@ FairPicks PickTracks(const PickSource& source, int many) {
     Read(source, offer);
   }
   picks.tracks = draw.Picks(&picks.new_round, &picks.fresh, &picks.all);
-  picks.outgrown = Outgrown(source, source.library->lines());
+  picks.outgrown = Outgrown(source);
   return picks;
 }
 
@@ -182,23 +189,25 @@ FairPicks PickAlbums(const PickSource& source, int many) {
   std::string_view line;
   while (source.library->NextView(&line)) {
     if (IsBlankLine(line)) continue;
-    std::string_view here = FolderOf(line);
+    Track track(line, source.indexed);
+    std::string_view here = FolderOf(track.line());
     if (here != folder || key == 0) {
       finish();
       folder.assign(here.data(), here.size());
       key = LineKey(folder);
       gathering = draw.Wants(false, key) || (source.played && draw.Wants(true, key));
     }
-    if (!source.filter->Lets(line)) continue;
+    if (!source.filter->Lets(track)) continue;
     ++picks.let;
+    if (source.let_keys) source.let_keys->insert(LineKey(track.line()));
     kept = true;
-    played = played || (source.played && source.played->Played(line));
+    played = played || (source.played && source.played->Played(track.line()));
     if (gathering) album.emplace_back(line);
   }
   finish();
   std::size_t fresh_albums = 0;
   std::vector<Album> albums = draw.Picks(&picks.new_round, &fresh_albums);
-  picks.outgrown = Outgrown(source, source.library->lines());
+  picks.outgrown = Outgrown(source);
   // Fresh albums and a new round's come in one random order.
   if (picks.new_round) std::shuffle(albums.begin(), albums.end(), *source.random);
   for (Album& tracks : albums) {

@@ -6,6 +6,7 @@
 
 #include <random>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "base/line_reader.h"
@@ -15,8 +16,9 @@
 
 // What a fair pick gives.
 struct FairPicks {
-  // Library lines: those not picked yet in this round, in random order, then
-  // (when too few were left) a new round's, in random order.
+  // The tracks' lines as they came (see Track): those not picked yet in this
+  // round, in random order, then (when too few were left) a new round's, in
+  // random order.
   std::vector<std::string> tracks;
   std::size_t fresh = 0;   // how many come first
   long long let = 0;       // library lines the filters let through
@@ -25,15 +27,19 @@ struct FairPicks {
   bool all = false;        // every track the filters let through is among them
 };
 
-// Where a pick draws from: the library's lines, the lines it may keep, and,
-// for -fresh, the record of what this round has picked (or null). A record's
-// lines are looked up with `work`'s helper, while a wide reader reads on.
+// Where a pick draws from: the library's lines (or, when `indexed`, its tag
+// index's, past the header), the tracks it may keep, and, for -fresh, the
+// record of what this round has picked (or null). A record's lines are
+// looked up with `work`'s helper, while a wide reader reads on.
 struct PickSource {
   LineReader* library;
   TrackFilter* filter;
   const PlayedRecord* played;
   std::mt19937_64* random;
   SharedWork* work = nullptr;
+  bool indexed = false;
+  // Gets the key of every track the filters let through, when not null.
+  std::unordered_set<std::uint64_t>* let_keys = nullptr;
 };
 
 // Picks `many` tracks, none twice, every track the filters let through as

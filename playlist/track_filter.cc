@@ -30,7 +30,50 @@ bool HoldsAt(std::string_view text, std::size_t at, const std::string& folded) {
 
 }  // namespace
 
-TrackFilter::Text::Text(const std::string& text) : anchor(0) {
+namespace {
+
+// The field a query of the form FIELD:TEXT asks for, and where its text
+// starts; kPath for a plain text.
+int FieldOf(const std::string& text, std::size_t* start) {
+  static const struct {
+    const char* name;
+    IndexField field;
+  } kFields[] = {{"artist:", kArtist},
+                 {"album:", kAlbum},
+                 {"title:", kTitle},
+                 {"genre:", kGenre},
+                 {"year:", kYear}};
+  for (const auto& known : kFields) {
+    std::size_t size = std::strlen(known.name);
+    if (SameNoCase(text, known.name, size)) {
+      *start = size;
+      return known.field;
+    }
+  }
+  *start = 0;
+  return kPath;
+}
+
+// "FIRST..LAST", both numbers.
+bool ReadRange(const std::string& text, long long* first, long long* last) {
+  std::size_t dots = text.find("..");
+  if (dots == std::string::npos || dots == 0 || dots + 2 == text.size()) return false;
+  for (std::size_t n = 0; n < text.size(); ++n) {
+    if ((n < dots || n >= dots + 2) && (text[n] < '0' || text[n] > '9')) return false;
+  }
+  if (dots > 9 || text.size() - dots - 2 > 9) return false;
+  *first = std::stoll(text.substr(0, dots));
+  *last = std::stoll(text.substr(dots + 2));
+  return true;
+}
+
+}  // namespace
+
+TrackFilter::Text::Text(const std::string& query) : anchor(0) {
+  std::size_t start = 0;
+  field = FieldOf(query, &start);
+  std::string text = query.substr(start);
+  ranged = field == kYear && ReadRange(text, &first, &last);
   FoldInto(text, &folded);
   for (std::size_t n = 1; n < folded.size(); ++n) {
     if (Rareness(folded[n]) > Rareness(folded[anchor])) anchor = n;
@@ -89,9 +132,21 @@ void TrackFilter::Tune(std::string_view sample) {
   for (Text& only : only_) only.Tune(counts);
 }
 
-bool TrackFilter::AnyIn(const std::vector<Text>& texts, std::string_view line) {
+bool TrackFilter::Text::Holds(const Track& track) const {
+  if (field == kPath) return In(track.line());
+  IndexFields fields;
+  if (!track.Fields(&fields)) return false;
+  if (ranged) {
+    long long year = fields.Number(kYear, -1);
+    return year >= first && year <= last;
+  }
+  return In(fields[static_cast<IndexField>(field)]) ||
+         (field == kArtist && In(fields[kAlbumArtist]));
+}
+
+bool TrackFilter::AnyIn(const std::vector<Text>& texts, const Track& track) {
   for (const Text& text : texts) {
-    if (text.In(line)) return true;
+    if (text.Holds(track)) return true;
   }
   return false;
 }
@@ -100,6 +155,14 @@ TrackFilter::TrackFilter(const std::vector<std::string>& only,
                          const std::vector<std::string>& skip) {
   for (const std::string& text : only) only_.emplace_back(text);
   for (const std::string& text : skip) skip_.emplace_back(text);
+  narrows_ = !only_.empty();
+  for (const Text& text : only_) narrows_ = narrows_ && !text.ranged;
+  for (const std::vector<std::string>* texts : {&only, &skip}) {
+    for (const std::string& text : *texts) {
+      std::size_t start = 0;
+      if (field_query_.empty() && FieldOf(text, &start) != kPath) field_query_ = text;
+    }
+  }
 }
 
 std::size_t TrackFilter::Find(std::string_view text) const {
@@ -108,7 +171,7 @@ std::size_t TrackFilter::Find(std::string_view text) const {
   return first;
 }
 
-bool TrackFilter::Lets(std::string_view line) const {
-  if (AnyIn(skip_, line)) return false;
-  return only_.empty() || AnyIn(only_, line);
+bool TrackFilter::Lets(const Track& track) const {
+  if (AnyIn(skip_, track)) return false;
+  return only_.empty() || AnyIn(only_, track);
 }

@@ -1,6 +1,10 @@
-// Which library lines a playlist may pick from, by -only and -skip: a line
-// must hold one of the -only texts, when there are any, and none of the -skip
-// texts. ASCII letters are compared without regard to case.
+// Which tracks a playlist may pick from, by -only and -skip: a track must
+// hold one of the -only texts, when there are any, and none of the -skip
+// texts. A plain text is looked for in the track's library line; one of the
+// form FIELD:TEXT, for FIELD among artist (the artist or the album artist),
+// album, title, genre and year, in what the tag index says of it, and
+// year:FIRST..LAST takes the years from FIRST to LAST. ASCII letters are
+// compared without regard to case.
 #ifndef SONGWHIM_PLAYLIST_TRACK_FILTER_H_
 #define SONGWHIM_PLAYLIST_TRACK_FILTER_H_
 
@@ -9,19 +13,26 @@
 #include <string_view>
 #include <vector>
 
+#include "playlist/track.h"
+
 class TrackFilter {
  public:
   TrackFilter(const std::vector<std::string>& only, const std::vector<std::string>& skip);
 
   // True when some line may be left out.
   bool active() const { return !only_.empty() || !skip_.empty(); }
+  // A text that asks what the tag index says, or "" when none does.
+  const std::string& field_query() const { return field_query_; }
 
-  // True when the library line `line` may be picked.
-  bool Lets(std::string_view line) const;
+  // True when `track` may be picked. A text that asks for a field lets no
+  // track without the index through.
+  bool Lets(const Track& track) const;
+  // The same for the library line `line`.
+  bool Lets(std::string_view line) const { return Lets(Track(line, false)); }
 
   // True when only lines holding a text may be picked, so that Find can pass
   // over all the others.
-  bool narrows() const { return !only_.empty(); }
+  bool narrows() const { return narrows_; }
   // Where in `text` the first place is that holds an -only text, or npos.
   std::size_t Find(std::string_view text) const;
   // Chooses what Find looks for first by how often each byte stands in
@@ -34,19 +45,26 @@ class TrackFilter {
   // place the text may start.
   struct Text {
     explicit Text(const std::string& text);
+    // True when `track` holds the text where it is to be looked for.
+    bool Holds(const Track& track) const;
     // Looks for the byte of it that is rarest by `counts` first.
     void Tune(const std::vector<long>& counts);
     bool In(std::string_view line) const { return Find(line) != std::string_view::npos; }
     std::size_t Find(std::string_view text) const;
 
+    int field;                      // where it is looked for: an IndexField, or kPath
+    long long first = 0, last = 0;  // the years of a range, when `ranged`
+    bool ranged = false;
     std::string folded;  // letters in lower case
     std::size_t anchor;  // where the byte looked for first stands in it
     bool letters_only;
   };
-  static bool AnyIn(const std::vector<Text>& texts, std::string_view line);
+  static bool AnyIn(const std::vector<Text>& texts, const Track& track);
 
   std::vector<Text> only_;
   std::vector<Text> skip_;
+  std::string field_query_;
+  bool narrows_ = false;
 };
 
 #endif  // SONGWHIM_PLAYLIST_TRACK_FILTER_H_

@@ -15,17 +15,18 @@ namespace {
 int Run(int argc, char** argv) {
   int GotoMode = kMakePlaylist;
   PlaylistChoice choice;
+  BuildChoice build;
   PrintBanner();
   if (WantsHelp(argc, argv)) {
     PrintUsage();
     return 0;
   }
-  if (!ScanOptions(argc, argv, &GotoMode, &choice)) {
+  if (!ScanOptions(argc, argv, &GotoMode, &choice, &build)) {
     FlushOutput();
     return 1;
   }
   Print("\n");
-  bool ok = ProbeFiles(&GotoMode) && RunMode(GotoMode, choice);
+  bool ok = ProbeFiles(&GotoMode) && RunMode(GotoMode, choice, build);
   FlushOutput();
   return ok ? 0 : 1;
 }

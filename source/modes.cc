@@ -67,9 +67,9 @@ bool ProbeFiles(int* GotoMode) {
   return true;
 }
 
-bool RunMode(int GotoMode, const PlaylistChoice& choice) {
+bool RunMode(int GotoMode, const PlaylistChoice& choice, const BuildChoice& build) {
   if (GotoMode != kDoNothing && !LibraryNameIsFree(GotoMode)) return false;
   if (GotoMode == kMakePlaylist) return MakePlaylist(choice);
-  if (GotoMode == kBuildLibrary) return MakeLibrary();
+  if (GotoMode == kBuildLibrary) return MakeLibrary(build);
   return true;
 }

@@ -3,6 +3,7 @@
 #ifndef SONGWHIM_SOURCE_MODES_H_
 #define SONGWHIM_SOURCE_MODES_H_
 
+#include "library/build.h"
 #include "playlist/playlist.h"
 
 enum { kDoNothing = 0, kMakePlaylist = 1, kBuildLibrary = 2 };
@@ -13,6 +14,6 @@ enum { kDoNothing = 0, kMakePlaylist = 1, kBuildLibrary = 2 };
 bool ProbeFiles(int* GotoMode);
 
 // Does the job of `GotoMode`. False when it failed, having said why.
-bool RunMode(int GotoMode, const PlaylistChoice& choice);
+bool RunMode(int GotoMode, const PlaylistChoice& choice, const BuildChoice& build);
 
 #endif  // SONGWHIM_SOURCE_MODES_H_

@@ -130,7 +130,8 @@ bool ScanSelection(const char* argument, const char* value, PlaylistChoice* choi
 
 }  // namespace
 
-bool ScanOptions(int argc, char** argv, int* GotoMode, PlaylistChoice* choice) {
+bool ScanOptions(int argc, char** argv, int* GotoMode, PlaylistChoice* choice,
+                 BuildChoice* build) {
   bool whole = true;
   for (int n = 1; n < argc; ++n) {
     const char* argument = argv[n];
@@ -156,6 +157,10 @@ bool ScanOptions(int argc, char** argv, int* GotoMode, PlaylistChoice* choice) {
     if (SameNoCase(argument, "-shuffle", 9)) {
       choice->shuffle = true;
       Print("Shuffle Mode - every track as likely, none twice\n");
+    }
+    if (SameNoCase(argument, "-tags", 6)) {
+      build->tags = true;
+      Print("Tag Index Mode - a build keeps the tracks' tags beside the library\n");
     }
     whole = ScanSelection(argument, ValueAfter(argc, argv, n), choice) && whole;
   }

@@ -2,6 +2,7 @@
 #ifndef SONGWHIM_SOURCE_OPTIONS_H_
 #define SONGWHIM_SOURCE_OPTIONS_H_
 
+#include "library/build.h"
 #include "playlist/playlist.h"
 
 void PrintBanner();
@@ -10,9 +11,10 @@ void PrintBanner();
 bool WantsHelp(int argc, char** argv);
 void PrintUsage();
 
-// Reads the options into `GotoMode`, `choice`, `Library` and `Paths`,
-// printing what each one did. False, having said so, when an option lacks its
-// value.
-bool ScanOptions(int argc, char** argv, int* GotoMode, PlaylistChoice* choice);
+// Reads the options into `GotoMode`, `choice`, `build`, `Library` and
+// `Paths`, printing what each one did. False, having said so, when an option
+// lacks its value.
+bool ScanOptions(int argc, char** argv, int* GotoMode, PlaylistChoice* choice,
+                 BuildChoice* build);
 
 #endif  // SONGWHIM_SOURCE_OPTIONS_H_

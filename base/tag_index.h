@@ -1,0 +1,92 @@
+// The tag index, LIBRARY.tags: what the build learns of each track from its
+// file, kept beside the library so that playlists can choose by it. A UTF-8
+// text file: the header line
+//   songwhim tags 1 TAB <checksum> TAB <library bytes> TAB <library time>
+// then a line for each library line, in library order, of eleven fields
+// split by tabs:
+//   size TAB time TAB length TAB artist TAB album artist TAB album TAB title
+//   TAB genre TAB year TAB track TAB path
+// where size is the file's in bytes, time its modification time in
+// nanoseconds since 1970, length in milliseconds (empty when it cannot be
+// read), year and track numbers (empty when the tags give none), and path
+// the library line without its line end; it comes last, so it may hold
+// anything. Tabs and line ends in a tag become blanks. The checksum (16 hex
+// digits) is that of the bytes after the header; the library's size and
+// time tell which library the index was made for. The builder writes it, the
+// playlist maker reads it; both go through this file.
+#ifndef SONGWHIM_BASE_TAG_INDEX_H_
+#define SONGWHIM_BASE_TAG_INDEX_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/checksum.h"
+
+// What a track's file says of it.
+struct TrackTags {
+  long long milliseconds = 0;  // 0 when unknown
+  std::string artist;          // UTF-8; empty when the file has none
+  std::string album_artist;
+  std::string album;
+  std::string title;
+  std::string genre;
+  int year = 0;  // 0 when none
+  int track = 0;
+};
+
+// The first words of the header, with the format's version.
+constexpr char kIndexHeader[] = "songwhim tags 1";
+
+// The fields of an index line, in order.
+enum IndexField {
+  kSize,
+  kTime,
+  kLength,
+  kArtist,
+  kAlbumArtist,
+  kAlbum,
+  kTitle,
+  kGenre,
+  kYear,
+  kTrack,
+  kPath,
+  kFieldCount
+};
+
+// A file's size and modification time, which tell whether it changed.
+struct FileStamp {
+  long long size = -1;  // -1 when the file is not there
+  long long time = 0;
+  bool operator==(const FileStamp& other) const {
+    return size == other.size && time == other.time;
+  }
+};
+
+// The index line of the track `path` (a library line without its line end),
+// with its file's stamp and, when `tags` is null, no length or tags.
+std::string IndexLine(const FileStamp& stamp, const TrackTags* tags,
+                      std::string_view path);
+
+// The fields of one index line, each a view into it.
+struct IndexFields {
+  std::string_view field[kFieldCount];
+  std::string_view operator[](IndexField which) const { return field[which]; }
+  // The number in a field, or `none` when it holds none.
+  long long Number(IndexField which, long long none = 0) const;
+};
+
+// Splits `line` (its line end, if any, kept out of the path). False when it
+// is no index line.
+bool SplitIndexLine(std::string_view line, IndexFields* fields);
+
+// The header for a library of `library`'s stamp, with room for a checksum,
+// which `checksum_at` says where to write once the lines are.
+std::string IndexHeader(const FileStamp& library, std::size_t* checksum_at);
+// The checksum as the header holds it.
+std::string ChecksumText(std::uint64_t checksum);
+// Reads a header; false when `line` is none.
+bool ReadIndexHeader(std::string_view line, std::uint64_t* checksum, FileStamp* library);
+
+#endif  // SONGWHIM_BASE_TAG_INDEX_H_

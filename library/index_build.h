@@ -1,0 +1,28 @@
+// Writing the tag index of the library a build has just written: each
+// track's file is opened and its tags read, several files at once, except
+// where the last index says what the file holds and the file's size and
+// time are unchanged.
+#ifndef SONGWHIM_LIBRARY_INDEX_BUILD_H_
+#define SONGWHIM_LIBRARY_INDEX_BUILD_H_
+
+#include <string>
+
+#include "platform/tree_walk.h"
+
+struct IndexCount {
+  long long tracks = 0;
+  long long opened = 0;      // files opened to read their tags
+  long long reused = 0;      // lines taken over from the last index
+  long long unreadable = 0;  // tracks whose length cannot be read
+};
+
+// Writes to `output` the index of the library file `library`, of at most
+// `tracks` lines, taking over lines of the index `last` where it may (a
+// last index that is none, or was changed since it was written, is not used,
+// and `note` says so). `progress` hears how many tracks are done. False,
+// with `err` saying why, when a file cannot be read or written.
+bool WriteIndex(const std::string& library, long long tracks, const std::string& last,
+                const std::string& output, const ListingProgress& progress,
+                IndexCount* count, std::string* note, std::string* err);
+
+#endif  // SONGWHIM_LIBRARY_INDEX_BUILD_H_

@@ -1,0 +1,67 @@
+#include "playlist/track_source.h"
+
+#include "base/state.h"
+#include "base/tag_index.h"
+#include "base/work_files.h"
+#include "platform/files.h"
+
+namespace {
+
+// Tags make an index line longer than a path.
+constexpr std::size_t kMaxIndexLine = kMaxLine + 8192;
+
+}  // namespace
+
+TrackSource::~TrackSource() {
+  reader_.reset();
+  if (index_) std::fclose(index_);
+}
+
+bool TrackSource::OpenIndex(bool wide, std::string* problem) {
+  name_ = TagsName(FollowLinks(Library));
+  std::string err;
+  if (!Exists(name_)) {
+    *problem = "there is no tag index " + name_;
+    return false;
+  }
+  if (!OpenForReading(name_, &index_, &err)) {
+    *problem = "cannot read " + name_ + ": " + err;
+    return false;
+  }
+  reader_ = std::make_unique<LineReader>(index_, kMaxIndexLine, wide);
+  std::string_view header;
+  FileStamp made_for, library;
+  if (!reader_->NextView(&header) || !ReadIndexHeader(header, &written_, &made_for)) {
+    *problem = name_ + " is no tag index";
+  } else if (!StampOf(Library, &library) || !(library == made_for)) {
+    *problem = name_ + " is not the index of " + Library + " as it is now";
+  } else {
+    reader_->SumFrom(&sum_);
+    return true;
+  }
+  reader_.reset();
+  std::fclose(index_);
+  index_ = nullptr;
+  return false;
+}
+
+bool TrackSource::Open(std::FILE* library, const std::string& needs, bool can, bool wide,
+                       std::string* note, std::string* err) {
+  std::string problem;
+  if ((!needs.empty() || can) && OpenIndex(wide, &problem)) return true;
+  if (!needs.empty()) {
+    *err = needs + " asks the tag index, but " + problem +
+           ": run songwhim -build -tags first - no playlist made";
+    return false;
+  }
+  if (can && Exists(name_))
+    *note = problem + ", so it is not used (run songwhim -build -tags)";
+  reader_ = std::make_unique<LineReader>(library, kMaxLine, wide);
+  return true;
+}
+
+bool TrackSource::Whole(std::string* problem) const {
+  if (!index_ || sum_.value() == written_) return true;
+  *problem = name_ + " was changed since it was written";
+  return false;
+}
