@@ -53,9 +53,12 @@ void WriteBatch(OldIndex* last, std::vector<Item>* batch, std::size_t count,
     if (item.reuse >= 0) {
       item.line = last->LineAt(item.reuse);
       // Should the last index have changed meanwhile, the file is read.
-      if (item.line.empty()) {
+      IndexFields fields;
+      if (item.line.empty() || !SplitIndexLine(item.line, &fields)) {
         item.reuse = -1;
         Learn(OldIndex(), &item);
+      } else {
+        item.unreadable = fields.Number(kLength) == 0;
       }
     }
     out->Write(item.line);

@@ -35,6 +35,15 @@ std::string First(const TagLib::PropertyMap& properties, const char* key) {
   return values->second.front().to8Bit(true);
 }
 
+// The number a tag begins with: the year of "1975-03-01", the track of "3/12".
+int LeadingNumber(const std::string& text) {
+  int number = 0;
+  for (std::size_t n = 0; n < text.size() && n < 9 && text[n] >= '0' && text[n] <= '9';
+       ++n)
+    number = number * 10 + (text[n] - '0');
+  return number;
+}
+
 // Larger than any audio file a player lists: such a file could only cost a
 // long read of something else. TagLib's offsets are longs, 32 bits on Windows.
 constexpr long long kLargestTrack = (8LL << 30) < LONG_MAX ? (8LL << 30) : LONG_MAX;
@@ -226,9 +235,7 @@ bool ReadTrackTags(const std::string& name, TrackTags* tags) {
   tags->album = First(properties, "ALBUM");
   tags->title = First(properties, "TITLE");
   tags->genre = First(properties, "GENRE");
-  if (TagLib::Tag* tag = file.tag()) {
-    tags->year = static_cast<int>(tag->year());
-    tags->track = static_cast<int>(tag->track());
-  }
+  tags->year = LeadingNumber(First(properties, "DATE"));
+  tags->track = LeadingNumber(First(properties, "TRACKNUMBER"));
   return true;
 }

@@ -39,6 +39,33 @@ std::string NotFound(const std::string& library) {
          " not found.\n------------------\nLibrary Builder Mode\n--------------------\n";
 }
 
+std::string Wav(int seconds, const WavTags& tags) {
+  auto number = [](std::uint32_t value, int bytes) {
+    std::string text;
+    for (int n = 0; n < bytes; ++n) text += static_cast<char>((value >> (8 * n)) & 0xff);
+    return text;
+  };
+  auto chunk = [&](const std::string& id, const std::string& data) {
+    return id + number(static_cast<std::uint32_t>(data.size()), 4) + data +
+           (data.size() % 2 ? std::string(1, '\0') : "");
+  };
+  std::string info = "INFO";
+  const std::pair<const char*, const std::string*> fields[] = {{"INAM", &tags.title},
+                                                               {"IART", &tags.artist},
+                                                               {"IPRD", &tags.album},
+                                                               {"IGNR", &tags.genre},
+                                                               {"ICRD", &tags.year}};
+  for (const auto& [id, text] : fields) {
+    if (!text->empty()) info += chunk(id, *text + '\0');
+  }
+  // PCM, one channel, one sample a second, one byte a sample.
+  std::string format = number(1, 2) + number(1, 2) + number(1, 4) + number(1, 4) +
+                       number(1, 2) + number(8, 2);
+  std::string body = "WAVE" + chunk("fmt ", format) + chunk("LIST", info) +
+                     chunk("data", std::string(seconds, '\x80'));
+  return "RIFF" + number(static_cast<std::uint32_t>(body.size()), 4) + body;
+}
+
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);

@@ -145,6 +145,17 @@ bool OnWindows();
   if (geteuid() != 0) GTEST_SKIP() << "needs root to run as another user"; \
   SKIP_ON_WINDOWS("POSIX users and limits")
 
+// A WAV file of `seconds` seconds (at one sample a second, so a byte a
+// second), with the tags given in a RIFF INFO chunk. TagLib counts the pad
+// byte after an odd chunk, so `seconds` should be even.
+struct WavTags {
+  std::string artist, title, album, genre, year;
+};
+std::string Wav(int seconds, const WavTags& tags);
+inline std::string Wav(int seconds, const std::string& artist, const std::string& title) {
+  return Wav(seconds, WavTags{artist, title, "", "", ""});
+}
+
 // The banner every run begins with.
 extern const char kBanner[];
 

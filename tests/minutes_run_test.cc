@@ -13,30 +13,6 @@
 
 namespace {
 
-// A WAV file of `seconds` seconds (at one sample a second, so a byte a
-// second), with its title and artist in a RIFF INFO chunk when given. TagLib
-// counts the pad byte after an odd chunk, so `seconds` should be even.
-std::string Wav(int seconds, const std::string& artist, const std::string& title) {
-  auto number = [](std::uint32_t value, int bytes) {
-    std::string text;
-    for (int n = 0; n < bytes; ++n) text += static_cast<char>((value >> (8 * n)) & 0xff);
-    return text;
-  };
-  auto chunk = [&](const std::string& id, const std::string& data) {
-    return id + number(static_cast<std::uint32_t>(data.size()), 4) + data +
-           (data.size() % 2 ? std::string(1, '\0') : "");
-  };
-  std::string info = "INFO";
-  if (!title.empty()) info += chunk("INAM", title + '\0');
-  if (!artist.empty()) info += chunk("IART", artist + '\0');
-  // PCM, one channel, one sample a second, one byte a sample.
-  std::string format = number(1, 2) + number(1, 2) + number(1, 4) + number(1, 4) +
-                       number(1, 2) + number(8, 2);
-  std::string body = "WAVE" + chunk("fmt ", format) + chunk("LIST", info) +
-                     chunk("data", std::string(seconds, '\x80'));
-  return "RIFF" + number(static_cast<std::uint32_t>(body.size()), 4) + body;
-}
-
 TEST(Minutes, FillsTheTimeWithTitlesAndPassesOverWhatIsNoAudio) {
   Sandbox box;
   box.InstallOpener();

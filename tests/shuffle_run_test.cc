@@ -122,14 +122,16 @@ TEST(Shuffle, FairPicksTakeATrackListedTwiceOnceAndNoBlankLine) {
   box.InstallOpener();
   for (const char* name : {"m/a.mp3", "m/Jazz/b.mp3", "m/Jazz/c.mp3", "m/Rock/d.mp3"})
     box.Touch(name);
-  box.Write("paths.ini",
-            "[filetypes]\nmp3\n[add]\n" + box.Host("m") + "\n" + box.Host("m/Jazz") + "\n");
+  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.Host("m") + "\n" +
+                             box.Host("m/Jazz") + "\n");
   ASSERT_EQ(0, box.Run({"-build"}).status);
   ASSERT_EQ(6u, Lines(box.Read("library.txt")).size());
   box.Write("library.txt", box.Read("library.txt") + "\n  \n");
   for (const std::vector<std::string>& options :
-       {std::vector<std::string>{"-shuffle", "-tracks", "100"}, {"-fresh", "-tracks", "100"},
-        {"-only", "mp3", "-tracks", "100"}, {"-albums", "100"}}) {
+       {std::vector<std::string>{"-shuffle", "-tracks", "100"},
+        {"-fresh", "-tracks", "100"},
+        {"-only", "mp3", "-tracks", "100"},
+        {"-albums", "100"}}) {
     SCOPED_TRACE(options[0]);
     Result run = box.Run(options);
     EXPECT_EQ(0, run.status);

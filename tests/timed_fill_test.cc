@@ -79,7 +79,8 @@ TEST(FillTime, FillsTheTimeExactlyWhenTheTracksCan) {
   EXPECT_EQ("Playing time 61:05 of 62 minutes", PlayingTime(3665000, 62));
 }
 
-TrackTags Tags(long long milliseconds, const std::string& artist, const std::string& title) {
+TrackTags Tags(long long milliseconds, const std::string& artist,
+               const std::string& title) {
   TrackTags tags;
   tags.milliseconds = milliseconds;
   tags.artist = artist;
@@ -90,10 +91,12 @@ TrackTags Tags(long long milliseconds, const std::string& artist, const std::str
 TEST(FillTime, ExtinfShowsArtistAndTitleOrTheFileName) {
   EXPECT_EQ("#EXTINF:126,Bj\xc3\xb6rk - Caf\xc3\xa9",
             ExtinfLine({"/m/a.wav\n", 0, Tags(125600, "Bj\xc3\xb6rk", "Caf\xc3\xa9")}));
-  EXPECT_EQ("#EXTINF:3,Intro", ExtinfLine({"/m/x.y/Intro.flac\n", 0, Tags(2500, "", "")}));
+  EXPECT_EQ("#EXTINF:3,Intro",
+            ExtinfLine({"/m/x.y/Intro.flac\n", 0, Tags(2500, "", "")}));
   EXPECT_EQ("#EXTINF:3,01. Intro",
             ExtinfLine({"/m/01. Intro.flac\n", 0, Tags(2500, "", "")}));
-  EXPECT_EQ("#EXTINF:60,Band - x", ExtinfLine({"C:\\\\x.mp3", 0, Tags(60000, "Band", "")}));
+  EXPECT_EQ("#EXTINF:60,Band - x",
+            ExtinfLine({"C:\\\\x.mp3", 0, Tags(60000, "Band", "")}));
   EXPECT_EQ("#EXTINF:1,A B", ExtinfLine({"/a.wav", 0, Tags(1000, "", "A\nB")}));
   EXPECT_LE(TracksToTry(24 * 60), 500u);
 }
