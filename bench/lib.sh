@@ -80,3 +80,66 @@ interleave() {
 }
 # The median of NAME in an interleave FILE.
 interleaved() { awk -F, -v name="$2" '$1 == name { print $2 }' "$1"; }
+
+# Serves the folder DATA from an sshd of our own on 127.0.0.1, through
+# delay_proxy holding every chunk $delay microseconds each way, and mounts it
+# on MOUNT with sshfs -o dir_cache=no. The sshd and the proxy are ended by
+# their pids, and the share unmounted, when the script exits. Works in the
+# current folder, which holds the keys and the configuration.
+share_mount() {
+  local data=$1
+  share_point=$2
+  local here=$PWD
+  free_port() {
+    python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+  }
+  local ssh_port proxy_port
+  ssh_port=$(free_port)
+  proxy_port=$(free_port)
+  rm -f hostkey hostkey.pub userkey userkey.pub proxy.out
+  ssh-keygen -q -t ed25519 -N '' -f hostkey
+  ssh-keygen -q -t ed25519 -N '' -f userkey
+  cp userkey.pub authorized_keys
+  cat > sshd_config <<CONFIG
+Port $ssh_port
+ListenAddress 127.0.0.1
+HostKey $here/hostkey
+AuthorizedKeysFile $here/authorized_keys
+PermitRootLogin prohibit-password
+PasswordAuthentication no
+KbdInteractiveAuthentication no
+StrictModes no
+UsePAM no
+Subsystem sftp internal-sftp
+PidFile none
+CONFIG
+  mkdir -p "$share_point" /run/sshd
+  sshd_pid=""
+  proxy_pid=""
+  trap share_cleanup EXIT
+  /usr/sbin/sshd -D -f "$here/sshd_config" -E "$here/sshd.log" &
+  sshd_pid=$!
+  "$top/build-bench/delay_proxy" "$proxy_port" "$ssh_port" "${delay:-500}" > proxy.out &
+  proxy_pid=$!
+  local ssh_options=(-o IdentityFile="$here/userkey" -o StrictHostKeyChecking=no
+    -o UserKnownHostsFile=/dev/null -o LogLevel=ERROR)
+  # Wait until both listen: the proxy says so, and sshd answers through it.
+  for _ in $(seq 100); do grep -q ready proxy.out && break; sleep 0.1; done
+  for _ in $(seq 100); do
+    ssh "${ssh_options[@]}" -o BatchMode=yes -p "$proxy_port" root@127.0.0.1 true 2>/dev/null && break
+    sleep 0.1
+  done
+  sshfs -p "$proxy_port" -o dir_cache=no "${ssh_options[@]}" "root@127.0.0.1:$data" "$share_point"
+}
+
+share_cleanup() {
+  set +e
+  if mountpoint -q "$share_point"; then
+    fusermount3 -u "$share_point" 2>/dev/null || fusermount -u "$share_point"
+  fi
+  for pid in $proxy_pid $sshd_pid; do
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
+  return 0
+}

@@ -92,11 +92,41 @@ bool PlaylistFile::Close(std::string* err) {
   return false;
 }
 
+namespace {
+
+// Writes the bytes of `from` over `to`, in place.
+bool CopyOver(const std::string& from, const std::string& to, std::string* err) {
+  std::FILE* in = OpenFile(from, "rb");
+  std::FILE* out = in ? OpenFile(to, "wb") : nullptr;
+  char block[1 << 16];
+  bool copied = out != nullptr;
+  for (std::size_t got;
+       copied && in && (got = std::fread(block, 1, sizeof block, in)) > 0;)
+    copied = std::fwrite(block, 1, got, out) == got;
+  copied = copied && !std::ferror(in) && std::fflush(out) == 0;
+  int error = errno;
+  if (out && std::fclose(out) != 0 && copied) {
+    copied = false;
+    error = errno;
+  }
+  if (in) std::fclose(in);
+  if (!copied) *err = std::strerror(error != 0 ? error : EIO);
+  return copied;
+}
+
+}  // namespace
+
 bool PlaylistFile::Commit(std::string* err) {
+  // Where the last playlist cannot be replaced (a player holds it open, on
+  // Windows), it is written over in place, as it was before.
   if (!direct_ && !RenameOver(part_, target_, err)) {
-    *err = "Cannot replace " + name_ + ": " + *err;
-    Discard();
-    return false;
+    std::string ignored;
+    if (!CopyOver(part_, target_, err)) {
+      *err = "Cannot write " + name_ + ": " + *err;
+      Discard();
+      return false;
+    }
+    RemoveFile(part_);
   }
   writing = 0;
   if (PlaylistMayBeUtf8()) RemoveFile(utf8_ ? kPlaylistFile : kPlaylistUtf8File);

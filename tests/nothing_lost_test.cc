@@ -280,8 +280,10 @@ TEST(NothingLost, TheRecordKeepsItsRoundThroughAFullDiskAndAKill) {
   box.Write("filler", std::string(space.f_bavail * space.f_bsize - 5 * 4096, 'f'));
   Result full = box.Run({"-fresh", "-tracks", "100"});
   EXPECT_EQ(1, full.status);
-  EXPECT_TRUE(
-      EndsWith(full.out, "Cannot write library.txt.played: No space left on device\n"))
+  // Wine's C library tells a full disk by other names.
+  EXPECT_NE(std::string::npos,
+            full.out.find("\nCannot write library.txt.played: " +
+                          std::string(OnWindows() ? "" : "No space left")))
       << full.out;
   EXPECT_EQ(record, box.Read("library.txt.played"));
   EXPECT_EQ(playlist, box.Read("random.m3u"));

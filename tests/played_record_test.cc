@@ -36,13 +36,21 @@ class RecordTest : public testing::Test {
   void Write(const std::string& name, const std::string& text) {
     std::ofstream(dir_ / name, std::ios::binary) << text;
   }
+  // A file's text; the Windows program writes CR LF line ends, read as LF.
   std::string Read(const std::string& name) {
     std::ifstream in(dir_ / name, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
-    return text.str();
+    std::string bytes = text.str();
+#ifdef _WIN32
+    for (std::size_t at; (at = bytes.find("\r\n")) != std::string::npos;)
+      bytes.erase(at, 1);
+#endif
+    return bytes;
   }
-  bool Exists(const std::string& name) { return fs::exists(dir_ / name); }
+  bool Exists(const std::string& name) {
+    return fs::exists(dir_ / name);
+  }
 
   // Opens the record, which must open; returns the note.
   std::string Open(PlayedRecord* record) {
