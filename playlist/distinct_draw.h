@@ -67,6 +67,12 @@ class DistinctDraw {
     keys_.insert(key);
   }
 
+  // The same, for draws that ask who a track is by: here it does not count.
+  bool Wants(std::uint64_t key, std::uint64_t /*artist*/) const { return Wants(key); }
+  void Take(std::uint64_t key, std::uint64_t /*artist*/, Item item) {
+    Take(key, std::move(item));
+  }
+
   // Tracks kept so far: min(`size`, the distinct tracks offered).
   std::size_t kept() const { return items_.size(); }
   bool full() const { return items_.size() == size_; }

@@ -6,21 +6,25 @@
 
 #include "base/text.h"
 #include "playlist/distinct_draw.h"
+#include "playlist/even_draw.h"
 
 namespace {
 
-// Two draws, for the tracks not picked yet in this round and for the others.
-template <typename Item>
+// Two draws of `Sampler`'s kind, for the tracks not picked yet in this round
+// and for the others.
+template <typename Item, template <typename> class Sampler>
 struct Draw {
   Draw(int many, std::mt19937_64* random)
       : size(many > 0 ? static_cast<std::size_t>(many) : 0),
         fresh(size, random),
         played(size, random) {}
 
-  DistinctDraw<Item>& For(bool was_played) { return was_played ? played : fresh; }
-  bool Wants(bool was_played, std::uint64_t key) { return For(was_played).Wants(key); }
-  void Take(bool was_played, std::uint64_t key, Item item) {
-    For(was_played).Take(key, std::move(item));
+  Sampler<Item>& For(bool was_played) { return was_played ? played : fresh; }
+  bool Wants(bool was_played, std::uint64_t key, std::uint64_t artist) {
+    return For(was_played).Wants(key, artist);
+  }
+  void Take(bool was_played, std::uint64_t key, std::uint64_t artist, Item item) {
+    For(was_played).Take(key, artist, std::move(item));
   }
 
   // The picks: fresh tracks first, then, if too few were left, a new round's.
@@ -39,17 +43,8 @@ struct Draw {
   }
 
   std::size_t size;
-  DistinctDraw<Item> fresh, played;
+  Sampler<Item> fresh, played;
 };
-
-// The folder part of a library line: up to its last separator, or "".
-std::string_view FolderOf(std::string_view line) {
-  // By hand: find_last_of looks each byte up in the set of separators.
-  for (std::size_t cut = line.size(); cut > 0; --cut) {
-    if (line[cut - 1] == '/' || line[cut - 1] == '\\') return line.substr(0, cut - 1);
-  }
-  return std::string_view();
-}
 
 // The record says nothing of a library it holds more tracks than: it grew
 // from an earlier library, and this round starts anew.
@@ -65,10 +60,12 @@ constexpr std::size_t kBatch = 32;
 // What became of a library line.
 enum Seen : std::uint8_t { kLeftOut, kFresh, kPlayed };
 
-// A batch of library lines, their keys and what became of them.
+// A batch of library lines, their keys (and artists') and what became of
+// them.
 struct Batch {
   std::vector<std::string_view> lines = std::vector<std::string_view>(kWideBatch);
   std::vector<std::uint64_t> keys = std::vector<std::uint64_t>(kWideBatch);
+  std::vector<std::uint64_t> artists = std::vector<std::uint64_t>(kWideBatch);
   std::vector<Seen> seen = std::vector<Seen>(kWideBatch);
   std::size_t count = 0;
 };
@@ -83,6 +80,11 @@ std::uint64_t KeyOf(const PickSource& source, std::string_view line) {
   return LineKey(source.indexed ? Track(line, true).line() : line);
 }
 
+// The key of its artist, when the draw asks who a track is by.
+std::uint64_t ArtistOf(const PickSource& source, std::string_view line) {
+  return source.artists ? source.artists->KeyOf(Track(line, source.indexed)) : 0;
+}
+
 // Sees lines [begin, end) of `batch`.
 void See(const PickSource& source, std::size_t begin, std::size_t end, Batch* batch) {
   for (std::size_t first = begin; first < end; first += kBatch) {
@@ -90,6 +92,7 @@ void See(const PickSource& source, std::size_t begin, std::size_t end, Batch* ba
     for (std::size_t n = first; n < last; ++n) {
       bool lets = Lets(source, batch->lines[n]);
       batch->keys[n] = lets ? KeyOf(source, batch->lines[n]) : 0;
+      if (lets) batch->artists[n] = ArtistOf(source, batch->lines[n]);
       if (lets) source.played->Prefetch(batch->keys[n]);
     }
     for (std::size_t n = first; n < last; ++n) {
@@ -110,7 +113,7 @@ void ReadAgainstRecord(const PickSource& source, const Offer& offer) {
   auto offer_all = [&](const Batch& batch) {
     for (std::size_t n = 0; n < batch.count; ++n) {
       if (batch.seen[n] != kLeftOut)
-        offer(batch.lines[n], batch.keys[n], batch.seen[n] == kPlayed);
+        offer(batch.lines[n], batch.keys[n], batch.artists[n], batch.seen[n] == kPlayed);
     }
   };
   SharedWork alone;  // when the caller has none to share
@@ -146,20 +149,21 @@ void Read(const PickSource& source, const Offer& offer) {
   std::string_view line;
   while (filter.narrows() ? source.library->NextWhere(find, &line)
                           : source.library->NextView(&line)) {
-    if (Lets(source, line)) offer(line, KeyOf(source, line), false);
+    if (Lets(source, line))
+      offer(line, KeyOf(source, line), ArtistOf(source, line), false);
   }
 }
 
-}  // namespace
-
-FairPicks PickTracks(const PickSource& source, int many) {
+template <template <typename> class Sampler>
+FairPicks PickTracksBy(const PickSource& source, int many) {
   FairPicks picks;
-  Draw<std::string> draw(many, source.random);
-  auto offer = [&](std::string_view line, std::uint64_t key, bool played) {
+  Draw<std::string, Sampler> draw(many, source.random);
+  auto offer = [&](std::string_view line, std::uint64_t key, std::uint64_t artist,
+                   bool played) {
     ++picks.let;
     if (source.let_keys) source.let_keys->insert(key);
     // Only a line that is kept is copied.
-    if (draw.Wants(played, key)) draw.Take(played, key, std::string(line));
+    if (draw.Wants(played, key, artist)) draw.Take(played, key, artist, std::string(line));
   };
   if (source.played) {
     ReadAgainstRecord(source, offer);
@@ -171,18 +175,21 @@ FairPicks PickTracks(const PickSource& source, int many) {
   return picks;
 }
 
-FairPicks PickAlbums(const PickSource& source, int many) {
+template <template <typename> class Sampler>
+FairPicks PickAlbumsBy(const PickSource& source, int many) {
   FairPicks picks;
   using Album = std::vector<std::string>;
-  Draw<Album> draw(many, source.random);
-  // The album being read: its folder's key, its kept tracks, and whether any
-  // was played. A folder the library lists twice is one album.
+  Draw<Album, Sampler> draw(many, source.random);
+  // The album being read: its folder's key, its artist's, its kept tracks,
+  // and whether any was played. A folder the library lists twice is one
+  // album.
   std::string folder;
-  std::uint64_t key = 0;
+  std::uint64_t key = 0, artist = 0;
   Album album;
   bool kept = false, played = false, gathering = false;
   auto finish = [&] {
-    if (kept && draw.Wants(played, key)) draw.Take(played, key, std::move(album));
+    if (kept && draw.Wants(played, key, artist))
+      draw.Take(played, key, artist, std::move(album));
     album.clear();
     kept = played = false;
   };
@@ -190,12 +197,14 @@ FairPicks PickAlbums(const PickSource& source, int many) {
   while (source.library->NextView(&line)) {
     if (IsBlankLine(line)) continue;
     Track track(line, source.indexed);
-    std::string_view here = FolderOf(track.line());
+    std::string_view here = Artists::FolderOf(track.line());
     if (here != folder || key == 0) {
       finish();
       folder.assign(here.data(), here.size());
       key = LineKey(folder);
-      gathering = draw.Wants(false, key) || (source.played && draw.Wants(true, key));
+      artist = ArtistOf(source, line);
+      gathering = draw.Wants(false, key, artist) ||
+                  (source.played && draw.Wants(true, key, artist));
     }
     if (!source.filter->Lets(track)) continue;
     ++picks.let;
@@ -209,10 +218,24 @@ FairPicks PickAlbums(const PickSource& source, int many) {
   std::vector<Album> albums = draw.Picks(&picks.new_round, &fresh_albums);
   picks.outgrown = Outgrown(source);
   // Fresh albums and a new round's come in one random order.
-  if (picks.new_round) std::shuffle(albums.begin(), albums.end(), *source.random);
+  if (picks.new_round || source.artists)
+    std::shuffle(albums.begin(), albums.end(), *source.random);
   for (Album& tracks : albums) {
+    picks.albums.push_back(picks.tracks.size());
     std::move(tracks.begin(), tracks.end(), std::back_inserter(picks.tracks));
   }
   picks.fresh = picks.tracks.size();
   return picks;
+}
+
+}  // namespace
+
+FairPicks PickTracks(const PickSource& source, int many) {
+  return source.artists ? PickTracksBy<EvenDraw>(source, many)
+                        : PickTracksBy<DistinctDraw>(source, many);
+}
+
+FairPicks PickAlbums(const PickSource& source, int many) {
+  return source.artists ? PickAlbumsBy<EvenDraw>(source, many)
+                        : PickAlbumsBy<DistinctDraw>(source, many);
 }

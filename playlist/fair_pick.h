@@ -11,6 +11,7 @@
 
 #include "base/line_reader.h"
 #include "base/shared_work.h"
+#include "playlist/artist.h"
 #include "playlist/played_record.h"
 #include "playlist/track_filter.h"
 
@@ -25,6 +26,7 @@ struct FairPicks {
   bool new_round = false;  // the round ran out, and a new one began
   bool outgrown = false;   // the record holds more tracks than the library has lines
   bool all = false;        // every track the filters let through is among them
+  std::vector<std::size_t> albums;  // where each album begins in `tracks`
 };
 
 // Where a pick draws from: the library's lines (or, when `indexed`, its tag
@@ -40,6 +42,9 @@ struct PickSource {
   bool indexed = false;
   // Gets the key of every track the filters let through, when not null.
   std::unordered_set<std::uint64_t>* let_keys = nullptr;
+  // With -even, who tracks are by: every artist is then as likely, and then
+  // each of its tracks (or albums), in rounds of one each.
+  const Artists* artists = nullptr;
 };
 
 // Picks `many` tracks, none twice, every track the filters let through as

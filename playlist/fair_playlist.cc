@@ -14,6 +14,7 @@
 #include "playlist/fair_pick.h"
 #include "playlist/played_record.h"
 #include "playlist/shuffle.h"
+#include "playlist/spread.h"
 #include "playlist/timed_fill.h"
 #include "playlist/track.h"
 #include "playlist/track_filter.h"
@@ -53,6 +54,27 @@ struct Round {
   bool even_without_playlist = false;  // counts though no playlist was made
 };
 
+}  // namespace
+
+void SpreadPicks(std::vector<std::string>* tracks, const std::vector<std::size_t>& albums,
+                 bool indexed, const Artists& artists, std::mt19937_64* random) {
+  // The items to spread: the tracks, or the albums, each whole.
+  std::vector<std::size_t> starts = albums;
+  if (starts.empty()) {
+    for (std::size_t n = 0; n < tracks->size(); ++n) starts.push_back(n);
+  }
+  std::vector<std::uint64_t> by;
+  for (std::size_t start : starts) by.push_back(artists.KeyOf(Track((*tracks)[start], indexed)));
+  std::vector<std::string> spread;
+  for (std::size_t item : SpreadOrder(by, random)) {
+    std::size_t end = item + 1 < starts.size() ? starts[item + 1] : tracks->size();
+    for (std::size_t n = starts[item]; n < end; ++n) spread.push_back(std::move((*tracks)[n]));
+  }
+  *tracks = std::move(spread);
+}
+
+namespace {
+
 // The library lines of tracks as they came.
 std::vector<std::string> LibraryLines(const std::vector<std::string>& tracks,
                                       bool indexed) {
@@ -62,16 +84,26 @@ std::vector<std::string> LibraryLines(const std::vector<std::string>& tracks,
   return lines;
 }
 
+// What the playlist is made with besides the picks: whether the tracks came
+// from the index, who they are by, and the generator.
+struct Making {
+  bool indexed;
+  const Artists* artists;
+  std::mt19937_64* random;
+};
+
 // Writes the picks.
-bool WritePicks(const PlaylistChoice& choice, FairPicks* picks, bool indexed,
-                std::mt19937_64* random, PlaylistFile* playlist, Round* round,
-                std::string* err) {
+bool WritePicks(const PlaylistChoice& choice, FairPicks* picks, const Making& making,
+                PlaylistFile* playlist, Round* round, std::string* err) {
   round->new_round = picks->new_round || picks->outgrown;
   if (round->new_round) SayNewRound();
-  // Fresh tracks and a new round's come in one random order; albums were
-  // put in theirs whole.
-  if (picks->new_round && choice.albums == 0)
-    std::shuffle(picks->tracks.begin(), picks->tracks.end(), *random);
+  // Fresh tracks and a new round's come in one random order, as do an even
+  // draw's rounds; albums were put in theirs whole.
+  if ((picks->new_round || choice.even) && choice.albums == 0)
+    std::shuffle(picks->tracks.begin(), picks->tracks.end(), *making.random);
+  if (choice.spread)
+    SpreadPicks(&picks->tracks, picks->albums, making.indexed, *making.artists, making.random);
+  bool indexed = making.indexed;
   if (!playlist->Open(err)) return false;
   round->tracks = LibraryLines(picks->tracks, indexed);
   for (const std::string& line : round->tracks) {
@@ -104,8 +136,9 @@ std::string TimedSummary(const PlaylistChoice& choice, const FairPicks& picks,
 // writes an extended M3U with each track's length and title. The round
 // counts the tracks the playlist gets and those that could not be read, so
 // that these never keep a round from ending.
-bool WriteTimed(const PlaylistChoice& choice, FairPicks* picks, bool indexed,
+bool WriteTimed(const PlaylistChoice& choice, FairPicks* picks, const Making& making,
                 bool filtered, PlaylistFile* playlist, Round* round, std::string* err) {
+  bool indexed = making.indexed;
   // The index tells lengths and tags; without it, each file is read.
   TimedFill fill = FillTime(
       picks->tracks, choice.minutes, [indexed](const std::string& text, TrackTags* tags) {
@@ -113,6 +146,15 @@ bool WriteTimed(const PlaylistChoice& choice, FairPicks* picks, bool indexed,
         return indexed ? track.Tags(tags)
                        : ReadTrackTags(TrackFile(std::string(track.line())), tags);
       });
+  if (choice.spread) {
+    std::vector<std::uint64_t> by;
+    for (const TimedTrack& track : fill.tracks)
+      by.push_back(making.artists->KeyOf(Track(track.line, indexed)));
+    std::vector<TimedTrack> spread;
+    for (std::size_t at : SpreadOrder(by, making.random))
+      spread.push_back(std::move(fill.tracks[at]));
+    fill.tracks = std::move(spread);
+  }
   round->new_round = picks->outgrown;
   for (TimedTrack& track : fill.tracks) {
     track.line = std::string(Track(track.line, indexed).line());
@@ -210,6 +252,7 @@ bool MakeFairPlaylist(std::FILE* file, const PlaylistChoice& choice,
     if (!note.empty()) Print("%s\n", note.c_str());
   }
   TrackFilter filter(choice.only, choice.skip);
+  Artists artists(choice.roots);
   std::mt19937_64 random = SeededGenerator();
   // Under a field query, a new round keeps what the filters leave out by
   // the keys of the tracks they let through, which the record cannot tell.
@@ -217,12 +260,13 @@ bool MakeFairPlaylist(std::FILE* file, const PlaylistChoice& choice,
   bool keys = choice.fresh && !filter.field_query().empty();
   PickSource source{nullptr, &filter, choice.fresh ? &record : nullptr, &random, &work};
   source.let_keys = keys ? &let : nullptr;
+  source.artists = choice.even ? &artists : nullptr;
   FairPicks picks;
   std::string note, problem;
   {
     TrackSource tracks;
-    if (!tracks.Open(file, filter.field_query(), choice.minutes > 0, choice.fresh, &note,
-                     err))
+    bool can = choice.minutes > 0 || choice.even || choice.spread;
+    if (!tracks.Open(file, filter.field_query(), can, choice.fresh, &note, err))
       return false;
     if (!note.empty()) Print("%s\n", note.c_str());
     bool trusted = Pick(choice, &tracks, &source, &picks, &problem);
@@ -249,9 +293,10 @@ bool MakeFairPlaylist(std::FILE* file, const PlaylistChoice& choice,
     return false;
   }
   Round round;
-  bool written = choice.minutes > 0 ? WriteTimed(choice, &picks, source.indexed,
+  Making making{source.indexed, &artists, &random};
+  bool written = choice.minutes > 0 ? WriteTimed(choice, &picks, making,
                                                  filter.active(), playlist, &round, err)
-                                    : WritePicks(choice, &picks, source.indexed, &random,
+                                    : WritePicks(choice, &picks, making,
                                                  playlist, &round, err);
   // A new round under filters starts anew only for the tracks they let
   // through; the round of the others goes on.

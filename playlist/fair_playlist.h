@@ -8,9 +8,12 @@
 #define SONGWHIM_PLAYLIST_FAIR_PLAYLIST_H_
 
 #include <cstdio>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "base/line_reader.h"
+#include "playlist/artist.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_file.h"
 
@@ -18,6 +21,11 @@
 // False, with `err` saying why, when none is made.
 bool MakeFairPlaylist(std::FILE* library, const PlaylistChoice& choice,
                       PlaylistFile* playlist, std::string* err);
+
+// Puts `tracks` (lines as they came, from the index when `indexed`; albums
+// beginning at `albums`, when any, which stay whole) in the -spread order.
+void SpreadPicks(std::vector<std::string>* tracks, const std::vector<std::size_t>& albums,
+                 bool indexed, const Artists& artists, std::mt19937_64* random);
 
 // Why the library could not be read to its end, for a reader that stopped.
 std::string LibraryProblem(const LineReader& reader);

@@ -15,12 +15,17 @@ struct PlaylistChoice {
   int albums = 0;                 // whole albums to pick instead of tracks, or 0
   bool fresh = false;             // nothing picked again until the round is over
   int minutes = 0;                // fill this many minutes instead, or 0
+  bool even = false;              // every artist as likely, then each of its tracks
+  bool spread = false;            // no artist twice in a row where the picks allow
+  std::vector<std::string> roots;  // the [add] folders, as the listings name them
 
   // True when the choice needs a look at every line: the walks cannot filter,
-  // count albums, keep a round or try tracks for a time and stay fair, so
-  // these pick fairly.
+  // count albums, keep a round, try tracks for a time or weigh artists and
+  // stay fair, so these pick fairly; so does a shuffle that is spread, which
+  // may then read what the tag index says of the artists.
   bool Selective() const {
-    return !only.empty() || !skip.empty() || albums > 0 || fresh || minutes > 0;
+    return !only.empty() || !skip.empty() || albums > 0 || fresh || minutes > 0 || even ||
+           (spread && shuffle);
   }
 };
 

@@ -60,14 +60,14 @@ void Walk(LibraryCursor* cursor, int steps) {
   }
 }
 
-void PickByWalks(LineReader* library, int many, PlaylistFile* playlist) {
+void PickByWalks(LineReader* library, int many, const TakePick& take) {
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   LibraryCursor cursor(library);
   int offset = std::rand() % 20 + 20;
   for (int n = 0; n < offset; ++n) Walk(&cursor, WalkLength());
-  for (int n = 0; n < many && !playlist->failed(); ++n) {
+  for (int n = 0; n < many; ++n) {
     Walk(&cursor, WalkLength());
-    if (cursor.empty || library->status() != LineReader::kOk) return;
-    playlist->Add(Path);
+    if (cursor.empty || library->status() != LineReader::kOk || !take(Path, cursor.position))
+      return;
   }
 }

@@ -4,8 +4,10 @@
 #ifndef SONGWHIM_PLAYLIST_RANDOM_WALK_H_
 #define SONGWHIM_PLAYLIST_RANDOM_WALK_H_
 
+#include <functional>
+#include <string>
+
 #include "base/line_reader.h"
-#include "playlist/playlist_file.h"
 
 // Where a walk stands in the library.
 struct LibraryCursor {
@@ -20,10 +22,13 @@ struct LibraryCursor {
 // Steps `steps` lines forward and leaves the line it stops on in `Path`.
 void Walk(LibraryCursor* cursor, int steps);
 
+// Hears each pick: its line and where it stands in the library (from 1).
+// False stops the walks.
+using TakePick = std::function<bool(const std::string& line, long long position)>;
+
 // Seeds the C library's generator with the time in seconds, makes 20 to 39
-// walks, then one walk for each of `many` picks, and adds each pick to
-// `playlist`. Stops early at a bad line, as the reader does, or at a failed
-// write.
-void PickByWalks(LineReader* library, int many, PlaylistFile* playlist);
+// walks, then one walk for each of `many` picks, and hands each pick to
+// `take`. Stops early at a bad line, as the reader does, or when `take` says.
+void PickByWalks(LineReader* library, int many, const TakePick& take);
 
 #endif  // SONGWHIM_PLAYLIST_RANDOM_WALK_H_

@@ -1,8 +1,11 @@
 #include "playlist/track_source.h"
 
+#include <algorithm>
+
 #include "base/state.h"
 #include "base/tag_index.h"
 #include "base/work_files.h"
+#include "playlist/track.h"
 #include "platform/files.h"
 
 namespace {
@@ -58,6 +61,36 @@ bool TrackSource::Open(std::FILE* library, const std::string& needs, bool can, b
     *note = problem + ", so it is not used (run songwhim -build -tags)";
   reader_ = std::make_unique<LineReader>(library, kMaxLine, wide);
   return true;
+}
+
+bool TrackSource::LinesAt(const std::vector<long long>& positions,
+                          std::vector<std::string>* lines, std::string* problem) {
+  std::vector<std::size_t> order(positions.size());
+  for (std::size_t n = 0; n < order.size(); ++n) order[n] = n;
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t a, std::size_t b) { return positions[a] < positions[b]; });
+  long long at = 0;  // index lines read past the header
+  std::string line;
+  for (std::size_t n : order) {
+    if (positions[n] > at) {
+      reader_->PassOver(positions[n] - at - 1);
+      if (!reader_->Next(&line)) {
+        *problem = name_ + " is not the index of " + Library + " as it is now";
+        return false;
+      }
+      at = positions[n];
+    }
+    // The index line must name the track the library line does.
+    if (Track(line, true).line() != (*lines)[n]) {
+      *problem = name_ + " is not the index of " + Library + " as it is now";
+      return false;
+    }
+    (*lines)[n] = line;
+  }
+  while (reader_->PassOver(1 << 20) > 0) {
+  }
+  if (reader_->status() != LineReader::kOk) *problem = name_ + ": " + reader_->Problem();
+  return reader_->status() == LineReader::kOk && Whole(problem);
 }
 
 bool TrackSource::Whole(std::string* problem) const {

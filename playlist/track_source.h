@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/checksum.h"
 #include "base/line_reader.h"
@@ -34,6 +35,13 @@ class TrackSource {
   // Once the lines are read: false, with `problem` saying why, when the
   // index read is not what was written.
   bool Whole(std::string* problem) const;
+
+  // With the index open, the index line of each library line `lines` gives,
+  // where `positions` (from 1) says it stands, in place of it. Reads the
+  // whole index, so that it can tell whether to trust it; false, with
+  // `problem` saying why, when it cannot.
+  bool LinesAt(const std::vector<long long>& positions, std::vector<std::string>* lines,
+               std::string* problem);
 
  private:
   // Opens the index; false, with `problem`, when there is none that fits.

@@ -2,12 +2,16 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/state.h"
 #include "base/work_files.h"
+#include "base/line_reader.h"
 #include "library/build.h"
+#include "library/paths_file.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/tree_walk.h"
 
 namespace {
 
@@ -37,6 +41,28 @@ bool LibraryNameIsFree(int GotoMode) {
   Print("Cannot use %s as the library: songwhim makes a file of that name%s\n",
         Library.c_str(), GotoMode == kBuildLibrary ? " - library not changed" : "");
   return false;
+}
+
+// The [add] folders of the paths file as the listings name them, for who a
+// track is by: one that lies directly in one is its own artist. None when
+// the paths file cannot be read.
+std::vector<std::string> AddFolders() {
+  std::vector<std::string> roots;
+  std::FILE* file = nullptr;
+  std::string err;
+  if (!OpenForReading(Paths, &file, &err)) return roots;
+  LineReader reader(file);
+  PathsTables tables;
+  ReadPathsFile(
+      &reader, Paths,
+      [&](const std::string& folder, std::string*) {
+        std::string root, note;
+        if (WalkRoot(folder, &root, &note)) roots.push_back(root);
+        return true;
+      },
+      &tables, &err);
+  std::fclose(file);
+  return roots;
 }
 
 }  // namespace
@@ -69,6 +95,11 @@ bool ProbeFiles(int* GotoMode) {
 
 bool RunMode(int GotoMode, const PlaylistChoice& choice, const BuildChoice& build) {
   if (GotoMode != kDoNothing && !LibraryNameIsFree(GotoMode)) return false;
+  if (GotoMode == kMakePlaylist && (choice.even || choice.spread)) {
+    PlaylistChoice with_roots = choice;
+    with_roots.roots = AddFolders();
+    return MakePlaylist(with_roots);
+  }
   if (GotoMode == kMakePlaylist) return MakePlaylist(choice);
   if (GotoMode == kBuildLibrary) return MakeLibrary(build);
   return true;

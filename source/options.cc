@@ -52,7 +52,7 @@ void PrintUsage() {
   Print(
       "Usage: songwhim [-tracks N] [-build] [-library FILE] [-paths FILE] [-shuffle]\n"
       "                [-only TEXT]... [-skip TEXT]... [-albums N] [-fresh]\n"
-      "                [-minutes M] [-tags]\n"
+      "                [-minutes M] [-even] [-spread] [-tags]\n"
       "\n"
       "  -tracks N       put N tracks in the playlist (default 20)\n"
       "  -build          build the library from the paths file\n"
@@ -69,6 +69,10 @@ void PrintUsage() {
       "  -minutes M      fill M minutes instead of a number of tracks, never more,\n"
       "                  with the tracks' titles for the player (-tracks and\n"
       "                  -albums are ignored with it)\n"
+      "  -even           every artist as likely, then each of its tracks (or\n"
+      "                  albums); no artist twice before every artist has one\n"
+      "  -spread         order the picks so that no artist comes twice in a row\n"
+      "                  where they allow it (albums stay whole)\n"
       "  -tags           with -build, keep the tracks' tags beside the library in\n"
       "                  LIBRARY.tags; later builds refresh it. Then -only and\n"
       "                  -skip take FIELD:TEXT for FIELD among artist, album,\n"
@@ -124,6 +128,14 @@ bool ScanSelection(const char* argument, const char* value, PlaylistChoice* choi
       return Lacks("-minutes", "track lengths, which this build of songwhim cannot read");
     choice->minutes = minutes;
     Print("Playlist time set to %d %s\n", minutes, minutes == 1 ? "minute" : "minutes");
+  }
+  if (SameNoCase(argument, "-even", 6)) {
+    choice->even = true;
+    Print("Even chance for every artist\n");
+  }
+  if (SameNoCase(argument, "-spread", 8)) {
+    choice->spread = true;
+    Print("Spread: no artist twice in a row\n");
   }
   if (SameNoCase(argument, "-fresh", 7)) {
     choice->fresh = true;
