@@ -68,13 +68,7 @@ std::uint64_t HashText(std::string_view text) {
     one = (one ^ word) * 0x100000001b3ULL;
   }
   // Mixed at the end, so that every bit of the text moves every bit of the hash.
-  std::uint64_t hash = one ^ ((two << 31) | (two >> 33));
-  hash ^= hash >> 33;
-  hash *= 0xff51afd7ed558ccdULL;
-  hash ^= hash >> 33;
-  hash *= 0xc4ceb9fe1a85ec53ULL;
-  hash ^= hash >> 33;
-  return hash;
+  return MixBits(one ^ ((two << 31) | (two >> 33)));
 }
 
 void FoldInto(std::string_view text, std::string* folded) {

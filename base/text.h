@@ -37,6 +37,16 @@ inline std::uint64_t FoldCase8(std::uint64_t word) {
   return word | (upper >> 2);
 }
 
+// Mixes every bit of `value` into every bit of the result, reversibly.
+inline std::uint64_t MixBits(std::uint64_t value) {
+  value ^= value >> 33;
+  value *= 0xff51afd7ed558ccdULL;
+  value ^= value >> 33;
+  value *= 0xc4ceb9fe1a85ec53ULL;
+  value ^= value >> 33;
+  return value;
+}
+
 // A 64-bit hash of `text`, eight bytes at a time.
 std::uint64_t HashText(std::string_view text);
 

@@ -40,7 +40,8 @@ std::string_view Artists::FolderArtist(std::string_view line) const {
   std::string_view album = FolderOf(line);
   std::size_t cut = LastSeparator(album);
   if (album.empty() || cut == std::string_view::npos || cut == 0) return line;
-  if (root_lengths_.count(album.size()) && root_hashes_.count(HashText(album))) return line;
+  if (root_lengths_.count(album.size()) && root_hashes_.count(HashText(album)))
+    return line;
   // Up to the separator after the artist's folder, so that /m/A is not /m/AB.
   return album.substr(0, cut + 1);
 }
@@ -48,7 +49,8 @@ std::string_view Artists::FolderArtist(std::string_view line) const {
 std::string Artists::Of(const Track& track) const {
   IndexFields fields;
   if (track.Fields(&fields)) {
-    std::string_view name = fields[kAlbumArtist].empty() ? fields[kArtist] : fields[kAlbumArtist];
+    std::string_view name =
+        fields[kAlbumArtist].empty() ? fields[kArtist] : fields[kAlbumArtist];
     if (!name.empty()) return std::string(1, kNameMark) + std::string(name);
   }
   return std::string(FolderArtist(WithoutLineEnd(track.line())));

@@ -16,15 +16,7 @@
 #include <utility>
 #include <vector>
 
-// Mixes every bit of `value` into every bit of the result, reversibly.
-inline std::uint64_t MixBits(std::uint64_t value) {
-  value ^= value >> 33;
-  value *= 0xff51afd7ed558ccdULL;
-  value ^= value >> 33;
-  value *= 0xc4ceb9fe1a85ec53ULL;
-  value ^= value >> 33;
-  return value;
-}
+#include "base/text.h"
 
 template <typename Item>
 class DistinctDraw {

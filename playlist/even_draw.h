@@ -37,9 +37,11 @@ class EvenDraw {
     if (size_ == 0) return false;
     auto found = index_.find(artist);
     if (found == index_.end())
-      return artists_.size() < size_ || ArtistPriority(artist) < artists_[heap_.front()].priority;
+      return artists_.size() < size_ ||
+             ArtistPriority(artist) < artists_[heap_.front()].priority;
     const Artist& known = artists_[found->second];
-    if (known.tracks.size() >= level_ && TrackPriority(key) >= known.tracks.front().priority)
+    if (known.tracks.size() >= level_ &&
+        TrackPriority(key) >= known.tracks.front().priority)
       return false;
     return held_.count(key) == 0;
   }
@@ -69,7 +71,8 @@ class EvenDraw {
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
       return artists_[a].priority < artists_[b].priority;
     });
-    for (Artist& artist : artists_) std::sort_heap(artist.tracks.begin(), artist.tracks.end());
+    for (Artist& artist : artists_)
+      std::sort_heap(artist.tracks.begin(), artist.tracks.end());
     std::vector<Item> picks;
     for (std::size_t round = 0; picks.size() < size_; ++round) {
       std::size_t before = picks.size();
@@ -149,7 +152,8 @@ class EvenDraw {
     std::size_t low = 1, high = level_;
     while (low < high) {
       std::size_t mid = (low + high) / 2, reached = 0;
-      for (const Artist& artist : artists_) reached += std::min(artist.tracks.size(), mid);
+      for (const Artist& artist : artists_)
+        reached += std::min(artist.tracks.size(), mid);
       if (reached >= size_) {
         high = mid;
       } else {

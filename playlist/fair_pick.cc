@@ -93,20 +93,21 @@ void See(const PickSource& source, std::size_t begin, std::size_t end, Batch* ba
       bool lets = Lets(source, batch->lines[n]);
       batch->keys[n] = lets ? KeyOf(source, batch->lines[n]) : 0;
       if (lets) batch->artists[n] = ArtistOf(source, batch->lines[n]);
-      if (lets) source.played->Prefetch(batch->keys[n]);
+      if (lets && source.played) source.played->Prefetch(batch->keys[n]);
     }
     for (std::size_t n = first; n < last; ++n) {
       std::uint64_t key = batch->keys[n];
-      batch->seen[n] = key == 0                     ? kLeftOut
-                       : source.played->Played(key) ? kPlayed
-                                                    : kFresh;
+      batch->seen[n] = key == 0                                      ? kLeftOut
+                       : source.played && source.played->Played(key) ? kPlayed
+                                                                     : kFresh;
     }
   }
 }
 
 // Offers each line the filters let through with its key, and says whether
-// the record holds it. While the helper looks up one batch of lines, this
-// thread offers the batch before it and reads the batch after it.
+// the record (if any) holds it. While the helper works out one batch's keys
+// and looks them up, this thread offers the batch before it and reads the
+// batch after it.
 template <typename Offer>
 void ReadAgainstRecord(const PickSource& source, const Offer& offer) {
   Batch batches[2];
@@ -148,7 +149,8 @@ void Read(const PickSource& source, const Offer& offer) {
   };
   std::string_view line;
   while (filter.narrows() && source.library->NextWhere(find, &line)) {
-    if (Lets(source, line)) offer(line, KeyOf(source, line), ArtistOf(source, line), false);
+    if (Lets(source, line))
+      offer(line, KeyOf(source, line), ArtistOf(source, line), false);
   }
   // Lines handed out a batch at a time cost less than one by one.
   std::string_view lines[kBatch];
@@ -171,9 +173,11 @@ FairPicks PickTracksBy(const PickSource& source, int many) {
     ++picks.let;
     if (source.let_keys) source.let_keys->insert(key);
     // Only a line that is kept is copied.
-    if (draw.Wants(played, key, artist)) draw.Take(played, key, artist, std::string(line));
+    if (draw.Wants(played, key, artist))
+      draw.Take(played, key, artist, std::string(line));
   };
-  if (source.played) {
+  // The index's long lines, and the record's look-ups, are worth sharing.
+  if (source.played || (source.indexed && !source.filter->narrows())) {
     ReadAgainstRecord(source, offer);
   } else {
     Read(source, offer);

@@ -31,8 +31,9 @@ struct FairPicks {
 
 // Where a pick draws from: the library's lines (or, when `indexed`, its tag
 // index's, past the header), the tracks it may keep, and, for -fresh, the
-// record of what this round has picked (or null). A record's lines are
-// looked up with `work`'s helper, while a wide reader reads on.
+// record of what this round has picked (or null). A record's lines, and
+// the index's, are worked on with `work`'s helper, while a wide reader reads
+// on.
 struct PickSource {
   LineReader* library;
   TrackFilter* filter;

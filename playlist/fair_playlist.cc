@@ -64,11 +64,13 @@ void SpreadPicks(std::vector<std::string>* tracks, const std::vector<std::size_t
     for (std::size_t n = 0; n < tracks->size(); ++n) starts.push_back(n);
   }
   std::vector<std::uint64_t> by;
-  for (std::size_t start : starts) by.push_back(artists.KeyOf(Track((*tracks)[start], indexed)));
+  for (std::size_t start : starts)
+    by.push_back(artists.KeyOf(Track((*tracks)[start], indexed)));
   std::vector<std::string> spread;
   for (std::size_t item : SpreadOrder(by, random)) {
     std::size_t end = item + 1 < starts.size() ? starts[item + 1] : tracks->size();
-    for (std::size_t n = starts[item]; n < end; ++n) spread.push_back(std::move((*tracks)[n]));
+    for (std::size_t n = starts[item]; n < end; ++n)
+      spread.push_back(std::move((*tracks)[n]));
   }
   *tracks = std::move(spread);
 }
@@ -102,7 +104,8 @@ bool WritePicks(const PlaylistChoice& choice, FairPicks* picks, const Making& ma
   if ((picks->new_round || choice.even) && choice.albums == 0)
     std::shuffle(picks->tracks.begin(), picks->tracks.end(), *making.random);
   if (choice.spread)
-    SpreadPicks(&picks->tracks, picks->albums, making.indexed, *making.artists, making.random);
+    SpreadPicks(&picks->tracks, picks->albums, making.indexed, *making.artists,
+                making.random);
   bool indexed = making.indexed;
   if (!playlist->Open(err)) return false;
   round->tracks = LibraryLines(picks->tracks, indexed);
@@ -266,8 +269,10 @@ bool MakeFairPlaylist(std::FILE* file, const PlaylistChoice& choice,
   {
     TrackSource tracks;
     bool can = choice.minutes > 0 || choice.even || choice.spread;
-    if (!tracks.Open(file, filter.field_query(), can, choice.fresh, &note, err))
-      return false;
+    // A wide reader shares its batches with the helper: for the record, and
+    // for the index's long lines.
+    bool wide = choice.fresh || can || !filter.field_query().empty();
+    if (!tracks.Open(file, filter.field_query(), can, wide, &note, err)) return false;
     if (!note.empty()) Print("%s\n", note.c_str());
     bool trusted = Pick(choice, &tracks, &source, &picks, &problem);
     if (!trusted && !tracks.indexed()) {
@@ -294,10 +299,10 @@ bool MakeFairPlaylist(std::FILE* file, const PlaylistChoice& choice,
   }
   Round round;
   Making making{source.indexed, &artists, &random};
-  bool written = choice.minutes > 0 ? WriteTimed(choice, &picks, making,
-                                                 filter.active(), playlist, &round, err)
-                                    : WritePicks(choice, &picks, making,
-                                                 playlist, &round, err);
+  bool written =
+      choice.minutes > 0
+          ? WriteTimed(choice, &picks, making, filter.active(), playlist, &round, err)
+          : WritePicks(choice, &picks, making, playlist, &round, err);
   // A new round under filters starts anew only for the tracks they let
   // through; the round of the others goes on.
   PlayedRecord::Keep keep;

@@ -1,7 +1,7 @@
 #include "playlist/playlist.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -22,7 +22,8 @@ namespace {
 // The walks' picks, who each is by, in the -spread order. Who a track is by
 // comes from the tag index, when it is that of the library, at the lines the
 // walks stopped on; else from the folders.
-void SpreadWalks(LineReader* library, const PlaylistChoice& choice, PlaylistFile* playlist) {
+void SpreadWalks(LineReader* library, const PlaylistChoice& choice,
+                 PlaylistFile* playlist) {
   std::vector<std::string> picks;
   std::vector<long long> positions;
   PickByWalks(library, choice.many, [&](const std::string& line, long long position) {

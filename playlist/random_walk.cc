@@ -67,7 +67,8 @@ void PickByWalks(LineReader* library, int many, const TakePick& take) {
   for (int n = 0; n < offset; ++n) Walk(&cursor, WalkLength());
   for (int n = 0; n < many; ++n) {
     Walk(&cursor, WalkLength());
-    if (cursor.empty || library->status() != LineReader::kOk || !take(Path, cursor.position))
+    if (cursor.empty || library->status() != LineReader::kOk ||
+        !take(Path, cursor.position))
       return;
   }
 }

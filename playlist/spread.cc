@@ -75,7 +75,7 @@ class Counts {
 
   std::vector<std::size_t> counts_;
   std::vector<long long> tree_;
-  std::vector<std::size_t> where_;  // of each artist in its bucket
+  std::vector<std::size_t> where_;                 // of each artist in its bucket
   std::vector<std::vector<std::size_t>> buckets_;  // artists by their counts
   std::size_t left_ = 0;
   std::size_t most_ = 0;
@@ -111,12 +111,14 @@ std::size_t NextArtist(const Counts& counts, std::size_t last, std::size_t none,
   std::uint64_t most_weight = most_ok ? most_artists * counts.most() : 0;
   std::uint64_t same_weight = same_ok ? own : 0;
   std::uint64_t other_weight =
-      other_ok ? counts.left() - counts.at_most() * counts.most() - (last_most ? 0 : own) : 0;
+      other_ok ? counts.left() - counts.at_most() * counts.most() - (last_most ? 0 : own)
+               : 0;
   std::uint64_t total = most_weight + same_weight + other_weight;
   // Some kind always keeps the fewest within reach; should a count ever say
   // otherwise, any artist left does.
   if (total == 0) return counts.Drawn(0);
-  std::uint64_t pick = std::uniform_int_distribution<std::uint64_t>(0, total - 1)(*random);
+  std::uint64_t pick =
+      std::uniform_int_distribution<std::uint64_t>(0, total - 1)(*random);
   if (pick < same_weight) return last;
   pick -= same_weight;
   if (pick < most_weight) {

@@ -5,8 +5,8 @@
 #include "base/state.h"
 #include "base/tag_index.h"
 #include "base/work_files.h"
-#include "playlist/track.h"
 #include "platform/files.h"
+#include "playlist/track.h"
 
 namespace {
 

@@ -11,22 +11,9 @@
 #include "playlist/artist.h"
 #include "playlist/fair_pick.h"
 #include "playlist/spread.h"
+#include "tests/statistics.h"
 
 namespace {
-
-// The chi-square statistic of `counts` against `expected` each.
-double ChiSquare(const std::vector<double>& counts, double expected) {
-  double sum = 0;
-  for (double count : counts) sum += (count - expected) * (count - expected) / expected;
-  return sum;
-}
-
-// The critical value at p = 0.001 (Wilson and Hilferty).
-double Critical(std::size_t freedom) {
-  double f = static_cast<double>(freedom), z = 3.090232;
-  double root = 1 - 2 / (9 * f) + z * std::sqrt(2 / (9 * f));
-  return f * root * root * root;
-}
 
 TEST(Artists, TagsFirstThenTheFolderAboveTheAlbum) {
   const std::string none(10, '\t');

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "tests/scratch_file.h"
+#include "tests/statistics.h"
 
 namespace {
 
@@ -38,21 +39,6 @@ class ShuffleTest : public testing::Test {
   std::unique_ptr<ScratchFile> scratch_;
   std::mt19937_64 random_{20261209};
 };
-
-// The chi-square statistic of `counts` against `expected` each, and the
-// critical value at p = 0.001 for its degrees of freedom.
-double ChiSquare(const std::vector<double>& counts, double expected) {
-  double sum = 0;
-  for (double count : counts) sum += (count - expected) * (count - expected) / expected;
-  return sum;
-}
-
-double Critical(std::size_t freedom) {
-  // Wilson and Hilferty's approximation, close to the tables for these sizes.
-  double f = static_cast<double>(freedom), z = 3.090232;
-  double root = 1 - 2 / (9 * f) + z * std::sqrt(2 / (9 * f));
-  return f * root * root * root;
-}
 
 TEST_F(ShuffleTest, EveryLineIsPickedAndComesFirstEquallyOften) {
   const int lines = 12, draws = 24000;
