@@ -42,8 +42,10 @@ class Tmpfs {
     mounted_ = mount("tmpfs", folder.c_str(), "tmpfs", 0,
                      (std::string("size=") + size).c_str()) == 0;
   }
+  // Detached, so that it goes even while a stand-in opener started by the
+  // test still has its working folder there.
   ~Tmpfs() {
-    if (mounted_) umount(folder_.c_str());
+    if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
   }
   bool mounted() const { return mounted_; }
 
