@@ -41,7 +41,7 @@ void Learn(const OldIndex& last, Item* item) {
   if (item->reuse >= 0) return;
   TrackTags tags;
   item->opened = true;
-  item->unreadable = !ReadTrackTags(file, &tags);
+  item->unreadable = !ReadTrackTags(file, &tags, stamp.size);
   item->line = IndexLine(stamp, item->unreadable ? nullptr : &tags, item->path);
 }
 

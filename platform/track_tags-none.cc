@@ -5,6 +5,6 @@ bool CanReadTrackTags() {
   return false;
 }
 
-bool ReadTrackTags(const std::string&, TrackTags*) {
+bool ReadTrackTags(const std::string&, TrackTags*, long long) {
   return false;
 }

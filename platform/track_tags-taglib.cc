@@ -207,13 +207,13 @@ bool CanReadTrackTags() {
   return true;
 }
 
-bool ReadTrackTags(const std::string& name, TrackTags* tags) {
+bool ReadTrackTags(const std::string& name, TrackTags* tags, long long size) {
   // Set once, before any thread reads.
   static Quiet quiet;
   static const bool quieted = (TagLib::setDebugListener(&quiet), true);
   (void)quieted;
-  long long size = 0;
-  if (!IsPlainFile(name, &size) || size > kLargestTrack) return false;
+  if (size < 0 && !IsPlainFile(name, &size)) return false;
+  if (size > kLargestTrack) return false;
     // Opened for reading only: TagLib would ask to write, too.
 #ifdef _WIN32
   std::wstring wide = LongPath(FullPath(Widen(name)));

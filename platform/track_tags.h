@@ -15,6 +15,8 @@ bool CanReadTrackTags();
 // opened, never a pipe or a device that could keep the reading waiting, and
 // none larger than any audio file. False when it is no such file, or no
 // audio file whose length can be told.
-bool ReadTrackTags(const std::string& name, TrackTags* tags);
+// A caller that has just found `name` to be a plain file of `size` bytes
+// gives it, and the file is not looked at again.
+bool ReadTrackTags(const std::string& name, TrackTags* tags, long long size = -1);
 
 #endif  // SONGWHIM_PLATFORM_TRACK_TAGS_H_
