@@ -66,9 +66,13 @@ vlc_opened() {
   done | sort
 }
 mpv_opened() {
-  timeout 120 mpv --no-config --ao=null --vo=null --no-terminal --log-file=mpv.log \
-    --playlist="$1" > /dev/null 2>&1 || true
-  sed -n 's/^.*\[cplayer\] Opening done: //p' mpv.log | sort
+  # From what mpv prints as each track starts: its log file is written by a
+  # thread of its own, which drops lines when it falls behind on a busy
+  # machine ("log message buffer overflow").
+  # shellcheck disable=SC2016
+  timeout 120 mpv --no-config --ao=null --vo=null --quiet --input-terminal=no \
+    --term-playing-msg='songwhim-test opened: ${path}' --playlist="$1" < /dev/null 2>/dev/null |
+    sed -n 's/^songwhim-test opened: //p' | sort || true
 }
 mplayer_opened() {
   timeout 120 mplayer -really-quiet -identify -ao null -vo null -playlist "$1" \
