@@ -1,5 +1,6 @@
 #include "base/tag_index.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,15 +40,41 @@ std::string IndexLine(const FileStamp& stamp, const TrackTags* tags,
   return line;
 }
 
-long long IndexFields::Number(IndexField which, long long none) const {
-  std::string_view text = field[which];
-  if (text.empty() || text.size() > 19) return none;
-  long long value = 0;
+namespace {
+
+// The number `text` holds, as decimal digits after a minus sign where
+// `negative_ok`; false when it holds none or one a long long cannot hold.
+bool ReadNumber(std::string_view text, bool negative_ok, long long* value) {
+  bool negative = negative_ok && !text.empty() && text[0] == '-';
+  if (negative) text.remove_prefix(1);
+  if (text.empty()) return false;
+  const unsigned long long most =
+      static_cast<unsigned long long>(LLONG_MAX) + (negative ? 1 : 0);
+  unsigned long long magnitude = 0;
   for (char c : text) {
-    if (c < '0' || c > '9') return none;
-    value = value * 10 + (c - '0');
+    unsigned digit = static_cast<unsigned char>(c) - '0';
+    if (digit > 9 || magnitude > (most - digit) / 10) return false;
+    magnitude = magnitude * 10 + digit;
   }
-  return value;
+  // -(magnitude - 1) - 1 reaches LLONG_MIN without overflowing on the way.
+  *value = negative ? -static_cast<long long>(magnitude - 1) - 1
+                    : static_cast<long long>(magnitude);
+  return true;
+}
+
+}  // namespace
+
+long long IndexFields::Number(IndexField which, long long none) const {
+  long long value = 0;
+  return ReadNumber(field[which], false, &value) ? value : none;
+}
+
+FileStamp IndexFields::Stamp() const {
+  FileStamp stamp;
+  if (!ReadNumber(field[kSize], false, &stamp.size) ||
+      !ReadNumber(field[kTime], true, &stamp.time))
+    return FileStamp();
+  return stamp;
 }
 
 bool SplitIndexLine(std::string_view line, IndexFields* fields) {

@@ -7,13 +7,14 @@
 //   size TAB time TAB length TAB artist TAB album artist TAB album TAB title
 //   TAB genre TAB year TAB track TAB path
 // where size is the file's in bytes, time its modification time in
-// nanoseconds since 1970, length in milliseconds (empty when it cannot be
-// read), year and track numbers (empty when the tags give none), and path
-// the library line without its line end; it comes last, so it may hold
-// anything. Tabs and line ends in a tag become blanks. The checksum (16 hex
-// digits) is that of the bytes after the header; the library's size and
-// time tell which library the index was made for. The builder writes it, the
-// playlist maker reads it; both go through this file.
+// nanoseconds since 1970 (negative before; outside the years 1678 to 2262 it
+// wraps round, as it only has to tell whether the file changed), length in
+// milliseconds (empty when it cannot be read), year and track numbers (empty
+// when the tags give none), and path the library line without its line end;
+// it comes last, so it may hold anything. Tabs and line ends in a tag become
+// blanks. The checksum (16 hex digits) is that of the bytes after the header;
+// the library's size and time tell which library the index was made for. The
+// builder writes it, the playlist maker reads it; both go through this file.
 #ifndef SONGWHIM_BASE_TAG_INDEX_H_
 #define SONGWHIM_BASE_TAG_INDEX_H_
 
@@ -73,8 +74,11 @@ std::string IndexLine(const FileStamp& stamp, const TrackTags* tags,
 struct IndexFields {
   std::string_view field[kFieldCount];
   std::string_view operator[](IndexField which) const { return field[which]; }
-  // The number in a field, or `none` when it holds none.
+  // The number in a field, or `none` when it holds none (or a sign, or one
+  // too large to hold).
   long long Number(IndexField which, long long none = 0) const;
+  // The stamp the line was written with; size -1 when it holds none.
+  FileStamp Stamp() const;
 };
 
 // Splits `line` (its line end, if any, kept out of the path). False when it

@@ -1,7 +1,7 @@
 // The tag index's lines and header made of arbitrary bytes: what splitting
 // a line gives must agree with where a track finds its library line, what
-// a line written from the fields says must split back into them, and a
-// checksum taken in pieces must be the one taken at once.
+// a line written from the fields says (its stamp among it) must split back
+// into them, and a checksum taken in pieces must be the one taken at once.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,9 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tags.artist = std::string(fields[kArtist]);
     tags.title = std::string(fields[kTitle]);
     tags.milliseconds = 1;
-    std::string again = IndexLine(FileStamp{1, 2}, &tags, fields[kPath]);
+    // A stamp read back is the one written.
+    FileStamp stamp = fields.Stamp();
+    if (stamp.size < 0) stamp = FileStamp{1, 2};
+    std::string again = IndexLine(stamp, &tags, fields[kPath]);
     IndexFields split;
     FUZZ_CHECK(SplitIndexLine(again, &split));
+    FUZZ_CHECK(split.Stamp() == stamp);
     auto blanked = [](std::string_view tag) {
       std::string text(tag);
       for (char& c : text) c = static_cast<unsigned char>(c) < 0x20 ? ' ' : c;

@@ -40,9 +40,8 @@ void OldIndex::Open(const std::string& name, std::size_t most, std::string* note
     sum.Add(text.data(), text.size());
     sum.Add("\n", 1);
     if (entries_.size() >= most || !SplitIndexLine(line, &fields)) continue;
-    FileStamp stamp{fields.Number(kSize, -1), fields.Number(kTime, -1)};
-    entries_.push_back(
-        {LineKey(fields[kPath]), offset, stamp, static_cast<std::uint32_t>(line.size())});
+    entries_.push_back({LineKey(fields[kPath]), offset, fields.Stamp(),
+                        static_cast<std::uint32_t>(line.size())});
   }
   if (reader.status() != LineReader::kOk || sum.value() != written) {
     entries_.clear();
