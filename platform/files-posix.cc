@@ -66,7 +66,12 @@ bool StampOf(const std::string& name, FileStamp* stamp) {
 #else
   const struct timespec& time = info.st_mtim;
 #endif
-  stamp->time = static_cast<long long>(time.tv_sec) * 1000000000LL + time.tv_nsec;
+  // Computed unsigned, so that a time past 2262 or before 1678 wraps round
+  // instead of overflowing: a stamp only tells whether the file changed.
+  unsigned long long nanoseconds =
+      static_cast<unsigned long long>(time.tv_sec) * 1000000000ULL +
+      static_cast<unsigned long long>(time.tv_nsec);
+  stamp->time = static_cast<long long>(nanoseconds);
   return true;
 }
 

@@ -73,10 +73,13 @@ bool StampOf(const std::string& name, FileStamp* stamp) {
       (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
     return false;
   stamp->size = (static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  // Hundreds of nanoseconds since 1601, as nanoseconds since 1970.
-  long long ticks = (static_cast<long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-                    info.ftLastWriteTime.dwLowDateTime;
-  stamp->time = (ticks - 116444736000000000LL) * 100;
+  // Hundreds of nanoseconds since 1601, as nanoseconds since 1970; computed
+  // unsigned, so that a time past 2262 or before 1678 wraps round instead of
+  // overflowing: a stamp only tells whether the file changed.
+  unsigned long long ticks =
+      (static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+      info.ftLastWriteTime.dwLowDateTime;
+  stamp->time = static_cast<long long>((ticks - 116444736000000000ULL) * 100);
   return true;
 }
 

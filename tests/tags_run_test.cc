@@ -2,7 +2,9 @@
 // build, answering field queries and -minutes without opening a file, and
 // never used when it is not that of the library as it is now. Runs against
 // the Windows program too.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <set>
 
@@ -114,6 +116,21 @@ TEST_F(TagsTest, WrittenRefreshedAndAskedByField) {
     ++extinf;
   }
   EXPECT_EQ(4, extinf);
+}
+
+TEST_F(TagsTest, FilesDatedLongBeforeOrAfterAreReused) {
+  if (!TagLib()) GTEST_SKIP() << "this build has no TagLib";
+  // 1960 is before the stamps' zero, 2500 past the nanoseconds 64 bits hold.
+  const std::pair<const char*, time_t> dated[] = {{"m/so what.wav", -315619200},
+                                                  {"m/blue train.wav", 16725225600}};
+  for (const auto& [name, seconds] : dated) {
+    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(0, utimensat(AT_FDCWD, box_.At(name).c_str(), times, 0)) << name;
+  }
+  ASSERT_EQ(0, box_.Run({"-build", "-tags"}).status);
+  Result again = box_.Run({"-build"});
+  EXPECT_TRUE(Holds(again.out, "7 tracks: 0 files opened, 7 reused, 1 unreadable.\n"))
+      << again.out;
 }
 
 TEST_F(TagsTest, NeverUsedWhenItIsNotThatOfTheLibrary) {
