@@ -125,7 +125,7 @@ struct Country {
 std::vector<std::string> OnConsole(const Sandbox& box,
                                    const std::vector<std::string>& args) {
   Result run = box.RunOnTerminal(args, 300);
-  EXPECT_EQ(0, run.status);
+  EXPECT_EQ(0, run.status) << run.out;
   return ConsoleLines(run.out);
 }
 
