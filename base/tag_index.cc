@@ -1,6 +1,6 @@
 #include "base/tag_index.h"
 
-#include <climits>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,21 +45,10 @@ namespace {
 // The number `text` holds, as decimal digits after a minus sign where
 // `negative_ok`; false when it holds none or one a long long cannot hold.
 bool ReadNumber(std::string_view text, bool negative_ok, long long* value) {
-  bool negative = negative_ok && !text.empty() && text[0] == '-';
-  if (negative) text.remove_prefix(1);
-  if (text.empty()) return false;
-  const unsigned long long most =
-      static_cast<unsigned long long>(LLONG_MAX) + (negative ? 1 : 0);
-  unsigned long long magnitude = 0;
-  for (char c : text) {
-    unsigned digit = static_cast<unsigned char>(c) - '0';
-    if (digit > 9 || magnitude > (most - digit) / 10) return false;
-    magnitude = magnitude * 10 + digit;
-  }
-  // -(magnitude - 1) - 1 reaches LLONG_MIN without overflowing on the way.
-  *value = negative ? -static_cast<long long>(magnitude - 1) - 1
-                    : static_cast<long long>(magnitude);
-  return true;
+  if (text.empty() || (!negative_ok && text[0] == '-')) return false;
+  const char* end = text.data() + text.size();
+  auto [at, error] = std::from_chars(text.data(), end, *value);
+  return error == std::errc() && at == end;
 }
 
 }  // namespace
