@@ -11,6 +11,7 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/output_file.h"
+#include "platform/tree_walk.h"
 
 namespace {
 
@@ -31,6 +32,9 @@ std::vector<std::string> AllowTable(std::vector<std::string> filetypes) {
 bool IsWanted(std::string_view line) {
   // The file type stands just before the line's last character, its newline.
   if (line.size() < 4) return false;
+  // A folder is no track, whatever its name ends in.
+  std::string_view path = WithoutLineEnd(line);
+  if (!path.empty() && path.back() == kFolderMark) return false;
   Filetype = Folded(std::string(line.substr(line.size() - 4, 3)));
   return std::binary_search(Allow.begin(), Allow.end(), Filetype) && !Remove.Covers(line);
 }

@@ -12,9 +12,9 @@
 // ASCII letters in lower case, sorted.
 std::vector<std::string> AllowTable(std::vector<std::string> filetypes);
 
-// True when `line` (newline included) is a track to keep: its file type is in
-// `Allow` and it begins with no entry of `Remove`, letters compared without
-// regard to case.
+// True when `line` (newline included) is a track to keep: no folder (whose
+// listing line ends in kFolderMark), its file type is in `Allow` and it
+// begins with no entry of `Remove`, letters compared without regard to case.
 bool IsWanted(std::string_view line);
 
 // Filters the merge file into the file `output` and counts the tracks kept.

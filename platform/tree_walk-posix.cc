@@ -118,9 +118,10 @@ bool ReadFolder(const std::string& path,
   std::string line;
   for (const Entry& entry : entries) {
     line = Join(path, entry.name);
-    if (MayBeFolder(entry.type) && IsFolder(line, entry.type))
-      contents->subfolders.push_back(line);
+    bool folder = MayBeFolder(entry.type) && IsFolder(line, entry.type);
+    if (folder) contents->subfolders.push_back(line);
     contents->lines += line;
+    if (folder) contents->lines += kFolderMark;
     contents->lines += '\n';
   }
   contents->count = static_cast<long long>(entries.size());

@@ -81,9 +81,10 @@ bool ReadFolder(const std::string& path,
     std::wstring_view name = found.cFileName;
     if (name == L"." || name == L"..") continue;
     std::string line = Join(path, Narrow(name));
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      contents->subfolders.push_back(line);
+    bool folder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    if (folder) contents->subfolders.push_back(line);
     contents->lines += line;
+    if (folder) contents->lines += kFolderMark;
     contents->lines += '\n';
     ++contents->count;
   } while (FindNextFileW(search, &found));

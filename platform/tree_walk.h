@@ -14,13 +14,17 @@
 
 #include "platform/output_file.h"
 
+// What ends the line of a folder in a listing, so that no folder is ever
+// taken for a track: no name holds it, on any platform.
+constexpr char kFolderMark = '/';
+
 // Told now and then how many items a listing holds so far.
 using ListingProgress = std::function<void(long long items)>;
 
 // Writes to the file `listing` one full path per line for every file and
-// folder beneath `folder`, at any depth. When the folder itself is missing or
-// cannot be read, the listing is empty and `note` says so briefly ("folder not
-// found"); when folders beneath it cannot be read, `note` names the first
+// folder beneath `folder`, at any depth, a folder's ended by kFolderMark. When the folder
+// itself is missing or cannot be read, the listing is empty and `note` says so briefly
+// ("folder not found"); when folders beneath it cannot be read, `note` names the first
 // ("cannot read /m/x: Permission denied"); otherwise `note` is left empty. `progress`,
 // when given, hears of the count as it grows. False, with `err` saying why, when the
 // listing cannot be written.
@@ -44,7 +48,8 @@ struct Unreadable {
 };
 
 // Writes to `out` one full path per line for every file and folder beneath
-// the folder `root`, named in full: a folder's entries in the order
+// the folder `root`, named in full (a folder's ended by kFolderMark): a
+// folder's entries in the order
 // ReadFolder gives them, then each subfolder's contents in that order. Links
 // to folders are followed; a folder that is one of those above it is listed
 // but not entered. Unreadable folders are left out, and counted in

@@ -38,22 +38,26 @@ void ListPlainly(const std::string& folder, Trail* trail, std::string* out) {
     closedir(dir);
     return;
   }
-  std::vector<std::string> names;
+  std::vector<std::pair<std::string, unsigned char>> names;
   while (dirent* entry = readdir(dir)) {
     std::string name = entry->d_name;
     if (name != "." && name != ".." && name.find('\n') == std::string::npos)
-      names.push_back(name);
+      names.emplace_back(name, entry->d_type);
   }
   closedir(dir);
   std::sort(names.begin(), names.end());
-  for (const std::string& name : names) *out += folder + "/" + name + "\n";
-  trail->push_back(self);
-  for (const std::string& name : names) {
+  // A folder's line ends in a slash.
+  std::vector<std::string> folders;
+  for (const auto& [name, type] : names) {
     struct stat sub;
     std::string path = folder + "/" + name;
-    if (stat(path.c_str(), &sub) == 0 && S_ISDIR(sub.st_mode))
-      ListPlainly(path, trail, out);
+    bool is_folder = type == DT_DIR || (type != DT_REG && stat(path.c_str(), &sub) == 0 &&
+                                        S_ISDIR(sub.st_mode));
+    if (is_folder) folders.push_back(path);
+    *out += path + (is_folder ? "/\n" : "\n");
   }
+  trail->push_back(self);
+  for (const std::string& path : folders) ListPlainly(path, trail, out);
   trail->pop_back();
 }
 
