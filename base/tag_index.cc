@@ -5,12 +5,41 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/text.h"
+
 namespace {
 
-// A tag as a field holds it: tabs, line ends and other control characters
-// would split the line or the field, and become blanks.
+// How many bytes at `text` make a character that a field holds as a blank:
+// a control character (C0, DEL or C1), or a line or paragraph separator,
+// which would split the line or the field for some reader; 0 for any other.
+std::size_t BlankedAt(std::string_view text, std::size_t at) {
+  unsigned char c = static_cast<unsigned char>(text[at]);
+  if (c < 0x20 || c == 0x7f) return 1;
+  auto next = [&](std::size_t n) {
+    return at + n < text.size() ? static_cast<unsigned char>(text[at + n]) : 0;
+  };
+  if (c == 0xc2 && next(1) >= 0x80 && next(1) <= 0x9f) return 2;
+  if (c == 0xe2 && next(1) == 0x80 && (next(2) == 0xa8 || next(2) == 0xa9)) return 3;
+  return 0;
+}
+
+// A tag as a field holds it: blanks for the characters above, and at most
+// kMaxTagField bytes, cut where a character ends.
 void AddField(std::string_view text, std::string* line) {
-  for (char c : text) *line += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+  std::size_t start = line->size(), at = 0;
+  while (at < text.size() && line->size() - start < kMaxTagField) {
+    std::size_t blanked = BlankedAt(text, at);
+    *line += blanked > 0 ? ' ' : text[at];
+    at += blanked > 0 ? blanked : 1;
+  }
+  // Cut in a character (its next byte is a 10xxxxxx one): the bytes of it
+  // taken go too.
+  if (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xc0) == 0x80) {
+    while (line->size() > start &&
+           (static_cast<unsigned char>(line->back()) & 0xc0) == 0x80)
+      line->pop_back();
+    if (line->size() > start) line->pop_back();
+  }
   *line += '\t';
 }
 
@@ -85,7 +114,7 @@ std::string IndexHeader(const FileStamp& library, std::size_t* checksum_at) {
   std::string header = std::string(kIndexHeader) + "\t";
   *checksum_at = header.size();
   return header + ChecksumText(0) + "\t" + std::to_string(library.size) + "\t" +
-         std::to_string(library.time) + "\n";
+         std::to_string(library.time) + "\t" + kIndexRevision + "\n";
 }
 
 std::string ChecksumText(std::uint64_t checksum) {
@@ -94,22 +123,42 @@ std::string ChecksumText(std::uint64_t checksum) {
   return text;
 }
 
+namespace {
+
+// The fields of a header line, split by tabs, when it has `count` of them
+// and is one.
+bool HeaderFields(std::string_view line, std::string_view* fields, std::size_t count) {
+  line = WithoutLineEnd(line);
+  for (std::size_t n = 0; n + 1 < count; ++n) {
+    std::size_t tab = line.find('\t');
+    if (tab == std::string_view::npos) return false;
+    fields[n] = line.substr(0, tab);
+    line.remove_prefix(tab + 1);
+  }
+  fields[count - 1] = line;
+  return line.find('\t') == std::string_view::npos && fields[0] == kIndexHeader;
+}
+
+}  // namespace
+
+bool IsEarlierIndexHeader(std::string_view line) {
+  std::string_view fields[4];
+  return HeaderFields(line, fields, 4);
+}
+
 bool ReadIndexHeader(std::string_view line, std::uint64_t* checksum, FileStamp* library) {
-  std::string text(line);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  std::size_t first = text.find('\t');
-  if (first == std::string::npos || text.substr(0, first) != kIndexHeader) return false;
-  std::string rest = text.substr(first + 1);
-  char* end = nullptr;
-  unsigned long long sum = std::strtoull(rest.c_str(), &end, 16);
-  if (end != rest.c_str() + 16 || *end != '\t') return false;
-  char* after = nullptr;
-  long long size = std::strtoll(end + 1, &after, 10);
-  if (after == end + 1 || *after != '\t') return false;
-  char* last = nullptr;
-  long long time = std::strtoll(after + 1, &last, 10);
-  if (last == after + 1 || *last != '\0') return false;
+  std::string_view fields[5];
+  if (!HeaderFields(line, fields, 5) || fields[4] != kIndexRevision ||
+      fields[1].size() != 16)
+    return false;
+  unsigned long long sum = 0;
+  auto [end, error] = std::from_chars(fields[1].data(), fields[1].data() + 16, sum, 16);
+  FileStamp stamp;
+  if (error != std::errc() || end != fields[1].data() + 16 ||
+      !ReadNumber(fields[2], true, &stamp.size) ||
+      !ReadNumber(fields[3], true, &stamp.time))
+    return false;
   *checksum = sum;
-  *library = FileStamp{size, time};
+  *library = stamp;
   return true;
 }

@@ -2,19 +2,26 @@
 // file, kept beside the library so that playlists can choose by it. A UTF-8
 // text file: the header line
 //   songwhim tags 1 TAB <checksum> TAB <library bytes> TAB <library time>
+//   TAB <revision>
 // then a line for each library line, in library order, of eleven fields
 // split by tabs:
 //   size TAB time TAB length TAB artist TAB album artist TAB album TAB title
 //   TAB genre TAB year TAB track TAB path
 // where size is the file's in bytes, time its modification time in
 // nanoseconds since 1970 (negative before; outside the years 1678 to 2262 it
-// wraps round, as it only has to tell whether the file changed), length in
-// milliseconds (empty when it cannot be read), year and track numbers (empty
-// when the tags give none), and path the library line without its line end;
-// it comes last, so it may hold anything. Tabs and line ends in a tag become
-// blanks. The checksum (16 hex digits) is that of the bytes after the header;
-// the library's size and time tell which library the index was made for. The
-// builder writes it, the playlist maker reads it; both go through this file.
+// wraps round, as it only has to tell whether the file changed), both empty
+// when the file or its tags could not all be read (so that the next build
+// reads it again), length in milliseconds (empty when it cannot be told),
+// year and track numbers (empty when the tags give none), and path the
+// library line without its line end; it comes last, so it may hold anything.
+// A tag of several values holds them joined by "; ". Control characters and
+// line separators in a tag become blanks, and a tag field holds at most
+// kMaxTagField bytes, cut where a character ends, so that every line fits a
+// reader's bound. The checksum (16 hex digits) is that of the bytes after the
+// header; the library's size and time tell which library the index was made
+// for; the revision, of what the lines hold (an index of the first has
+// none). The builder writes it, the playlist maker reads it; both go through
+// this file.
 #ifndef SONGWHIM_BASE_TAG_INDEX_H_
 #define SONGWHIM_BASE_TAG_INDEX_H_
 
@@ -24,10 +31,12 @@
 #include <string_view>
 
 #include "base/checksum.h"
+#include "base/line_reader.h"
 
 // What a track's file says of it.
 struct TrackTags {
   long long milliseconds = 0;  // 0 when unknown
+  bool complete = true;        // false when some of the file could not be read
   std::string artist;          // UTF-8; empty when the file has none
   std::string album_artist;
   std::string album;
@@ -37,8 +46,24 @@ struct TrackTags {
   int track = 0;
 };
 
-// The first words of the header, with the format's version.
+// The first words of the header, with the format's version, and the
+// revision of its lines: since revision 2 a field holds every value of a
+// tag, a number may have blanks around it, and a file that could not all
+// be read has no stamp. A build takes no lines over from an earlier one.
 constexpr char kIndexHeader[] = "songwhim tags 1";
+constexpr char kIndexRevision[] = "2";
+
+// The longest index line, line end not counted: the longest library line
+// and room for the rest.
+constexpr std::size_t kMaxIndexLine = kMaxLine + 8192;
+// The most bytes a tag field holds: five of them and six numbers of at most
+// 20 characters, with their tabs, leave room to spare.
+constexpr std::size_t kMaxTagField = 1024;
+static_assert(5 * (kMaxTagField + 1) + 6 * 21 < kMaxIndexLine - kMaxLine,
+              "every index line fits its readers' bound");
+
+// Several values of one tag, as a field holds them.
+constexpr char kValueSeparator[] = "; ";
 
 // The fields of an index line, in order.
 enum IndexField {
@@ -90,7 +115,9 @@ bool SplitIndexLine(std::string_view line, IndexFields* fields);
 std::string IndexHeader(const FileStamp& library, std::size_t* checksum_at);
 // The checksum as the header holds it.
 std::string ChecksumText(std::uint64_t checksum);
-// Reads a header; false when `line` is none.
+// Reads a header; false when `line` is none of this revision.
 bool ReadIndexHeader(std::string_view line, std::uint64_t* checksum, FileStamp* library);
+// True when `line` is the header of an index of an earlier revision.
+bool IsEarlierIndexHeader(std::string_view line);
 
 #endif  // SONGWHIM_BASE_TAG_INDEX_H_

@@ -43,6 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fwrite(body.data(), 1, body.size(), file);
   std::fclose(file);
   TrackTags tags;
-  if (ReadTrackTags(name, &tags)) FUZZ_CHECK(tags.milliseconds > 0);
+  bool read = ReadTrackTags(name, &tags);
+  FUZZ_CHECK(tags.milliseconds >= 0 && (read || tags.milliseconds == 0));
+  // Whatever the file holds, its index line fits the readers' bound.
+  std::string line = IndexLine(FileStamp{1, 1}, read ? &tags : nullptr, name);
+  FUZZ_CHECK(line.size() <= kMaxIndexLine + 1);
   return 0;
 }

@@ -25,10 +25,13 @@ struct Item {
   long long reuse = -1;  // where the last index holds its line, or -1
   std::string line;      // its new line otherwise
   bool opened = false;
-  bool unreadable = false;
+  bool unreadable = false;      // no tags could be read
+  bool unknown_length = false;  // tags, but no length
 };
 
-// Stats the track's file and, unless the last index knows it, reads it.
+// Stats the track's file and, unless the last index knows it, reads it. A
+// line of a file that could not all be read has no stamp, so that the next
+// build reads it again.
 void Learn(const OldIndex& last, Item* item) {
   std::string file = FromFileText(item->path);
   FileStamp stamp;
@@ -41,8 +44,20 @@ void Learn(const OldIndex& last, Item* item) {
   if (item->reuse >= 0) return;
   TrackTags tags;
   item->opened = true;
-  item->unreadable = !ReadTrackTags(file, &tags, stamp.size);
-  item->line = IndexLine(stamp, item->unreadable ? nullptr : &tags, item->path);
+  bool read = ReadTrackTags(file, &tags, stamp.size);
+  // A file that changed meanwhile (a copy under way) is read again too.
+  FileStamp after;
+  bool whole = tags.complete && StampOf(file, &after) && after == stamp;
+  item->unreadable = !read;
+  item->unknown_length = read && tags.milliseconds <= 0;
+  item->line = IndexLine(whole ? stamp : FileStamp(), read ? &tags : nullptr, item->path);
+}
+
+// True when the line holds some tag.
+bool HasTags(const IndexFields& fields) {
+  for (IndexField field : {kArtist, kAlbumArtist, kAlbum, kTitle, kGenre, kYear, kTrack})
+    if (!fields[field].empty()) return true;
+  return false;
 }
 
 // Writes the batch's lines in order.
@@ -57,8 +72,9 @@ void WriteBatch(OldIndex* last, std::vector<Item>* batch, std::size_t count,
       if (item.line.empty() || !SplitIndexLine(item.line, &fields)) {
         item.reuse = -1;
         Learn(OldIndex(), &item);
-      } else {
-        item.unreadable = fields.Number(kLength) == 0;
+      } else if (fields.Number(kLength) == 0) {
+        item.unknown_length = HasTags(fields);
+        item.unreadable = !item.unknown_length;
       }
     }
     out->Write(item.line);
@@ -67,6 +83,7 @@ void WriteBatch(OldIndex* last, std::vector<Item>* batch, std::size_t count,
     counted->reused += item.reuse >= 0;
     counted->opened += item.opened;
     counted->unreadable += item.unreadable;
+    counted->unknown_length += item.unknown_length;
   }
 }
 

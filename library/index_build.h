@@ -11,9 +11,10 @@
 
 struct IndexCount {
   long long tracks = 0;
-  long long opened = 0;      // files opened to read their tags
-  long long reused = 0;      // lines taken over from the last index
-  long long unreadable = 0;  // tracks whose length cannot be read
+  long long opened = 0;          // files opened to read their tags
+  long long reused = 0;          // lines taken over from the last index
+  long long unreadable = 0;      // tracks whose files give no tags
+  long long unknown_length = 0;  // tracks whose files give tags but no length
 };
 
 // Writes to `output` the index of the library file `library`, of at most

@@ -23,12 +23,18 @@ void OldIndex::Open(const std::string& name, std::size_t most, std::string* note
     *note = name + ": it cannot be read, so every track is read anew";
     return;
   }
-  // Tags make a line longer than a path.
-  LineReader reader(file_, kMaxLine + 8192);
+  LineReader reader(file_, kMaxIndexLine);
   std::string_view line;
   std::uint64_t written = 0;
   FileStamp library;
-  if (!reader.NextView(&line) || !ReadIndexHeader(line, &written, &library)) {
+  bool read = reader.NextView(&line);
+  if (read && IsEarlierIndexHeader(line)) {
+    // Its lines hold a tag's first value alone, and keep files it could not
+    // read as if it had.
+    *note = name + ": it was written by an earlier version, so every track is read anew";
+    return;
+  }
+  if (!read || !ReadIndexHeader(line, &written, &library)) {
     *note = name + ": it is no tag index, so every track is read anew";
     return;
   }
@@ -40,8 +46,12 @@ void OldIndex::Open(const std::string& name, std::size_t most, std::string* note
     sum.Add(text.data(), text.size());
     sum.Add("\n", 1);
     if (entries_.size() >= most || !SplitIndexLine(line, &fields)) continue;
-    entries_.push_back({LineKey(fields[kPath]), offset, fields.Stamp(),
-                        static_cast<std::uint32_t>(line.size())});
+    // Only a complete line is taken over: one without a stamp is of a file
+    // that could not all be read, and is read again.
+    FileStamp stamp = fields.Stamp();
+    if (stamp.size < 0) continue;
+    entries_.push_back(
+        {LineKey(fields[kPath]), offset, stamp, static_cast<std::uint32_t>(line.size())});
   }
   if (reader.status() != LineReader::kOk || sum.value() != written) {
     entries_.clear();

@@ -4,6 +4,9 @@
 #include <mpegfile.h>
 #include <mpegheader.h>
 #include <mpegproperties.h>
+#include <oggfile.h>
+#include <oggpageheader.h>
+#include <opusfile.h>
 #include <tdebuglistener.h>
 #include <tfilestream.h>
 #include <tiostream.h>
@@ -29,17 +32,29 @@ class Quiet : public TagLib::DebugListener {
   void printMessage(const TagLib::String&) override {}
 };
 
-std::string First(const TagLib::PropertyMap& properties, const char* key) {
+// Every value of the tag `key`, joined as an index field holds them; no
+// more of them than the field holds.
+std::string Values(const TagLib::PropertyMap& properties, const char* key) {
+  std::string joined;
   auto values = properties.find(key);
-  if (values == properties.end() || values->second.isEmpty()) return std::string();
-  return values->second.front().to8Bit(true);
+  if (values == properties.end()) return joined;
+  for (const TagLib::String& value : values->second) {
+    if (joined.size() > kMaxTagField) break;
+    std::string text = value.to8Bit(true);
+    if (text.empty()) continue;
+    if (!joined.empty()) joined += kValueSeparator;
+    joined += text;
+  }
+  return joined;
 }
 
-// The number a tag begins with: the year of "1975-03-01", the track of "3/12".
+// The number a tag begins with, after any blanks: the year of "1975-03-01"
+// and of " 1975 ", the track of "3/12".
 int LeadingNumber(const std::string& text) {
+  std::size_t n = text.find_first_not_of(" \t");
   int number = 0;
-  for (std::size_t n = 0; n < text.size() && n < 9 && text[n] >= '0' && text[n] <= '9';
-       ++n)
+  for (int digits = 0; n < text.size() && digits < 9 && text[n] >= '0' && text[n] <= '9';
+       ++n, ++digits)
     number = number * 10 + (text[n] - '0');
   return number;
 }
@@ -66,8 +81,9 @@ constexpr long long kLargestCounted = 1LL << 30;
 // A file as TagLib reads it: from a window of the file read in one go,
 // which grows while the reads go on in order, so that TagLib's many small
 // reads and seeks cost few system calls (dear ones on some machines). Once
-// kMostRead bytes have been read, or the reads allowed are used up, every
-// read comes back empty, as at the end of the file.
+// the bytes allowed have been read (kMostRead, unless counting frames allows
+// more), or the reads allowed are used up, every read comes back empty, as
+// at the end of the file.
 class WindowedStream : public TagLib::IOStream {
  public:
   explicit WindowedStream(TagLib::FileStream* file)
@@ -75,8 +91,8 @@ class WindowedStream : public TagLib::IOStream {
 
   TagLib::FileName name() const override { return file_->name(); }
   TagLib::ByteVector readBlock(unsigned long length) override {
-    if (static_cast<long long>(length) > kMostRead - read_ || reads_ == 0) {
-      read_ = kMostRead;
+    if (static_cast<long long>(length) > most_ - read_ || reads_ == 0) {
+      read_ = most_;
       return TagLib::ByteVector();
     }
     read_ += static_cast<long long>(length);
@@ -105,12 +121,16 @@ class WindowedStream : public TagLib::IOStream {
   long length() override { return length_; }
   void truncate(long) override {}
 
-  // Allows `reads` more reads, or with -1 any number, and bytes up to
-  // kMostRead from now.
-  void Allow(long reads) {
+  // Allows `reads` more reads, or with -1 any number, and `bytes` more
+  // bytes.
+  void Allow(long reads, long long bytes = kMostRead) {
     reads_ = reads;
     read_ = 0;
+    most_ = bytes;
   }
+  // False once a read of the file failed. The bounds are no failure: an
+  // unchanged file is read the same way again.
+  bool complete() const { return !cut_short_; }
 
   // Where the first byte `byte` stands from `from` on, within `most` bytes,
   // or -1.
@@ -141,6 +161,9 @@ class WindowedStream : public TagLib::IOStream {
     if (position_ >= length_) return false;
     file_->seek(position_);
     window_ = file_->readBlock(size_);
+    // Less than the file holds there: the read failed.
+    if (static_cast<long>(window_.size()) < std::min<long>(size_, length_ - position_))
+      cut_short_ = true;
     start_ = position_;
     return !window_.isEmpty();
   }
@@ -152,7 +175,9 @@ class WindowedStream : public TagLib::IOStream {
   unsigned int size_ = kFirstWindow;
   TagLib::ByteVector window_;
   long long read_ = 0;
+  long long most_ = kMostRead;
   long reads_ = kMostReads;
+  bool cut_short_ = false;
 };
 
 // The frame at or after `from`, within kMostJunk bytes, or -1: a frame sync
@@ -175,7 +200,8 @@ long long CountedLength(TagLib::MPEG::File* file, WindowedStream* stream) {
   stream->Allow(kMostReads);
   long offset = file->firstFrameOffset();
   long last = file->lastFrameOffset();
-  stream->Allow(-1);
+  // Counting reads the whole file, a few bytes of each frame.
+  stream->Allow(-1, kLargestCounted);
   long long samples = 0;
   int rate = 0;
   while (offset >= 0 && offset <= last) {
@@ -193,11 +219,69 @@ long long CountedLength(TagLib::MPEG::File* file, WindowedStream* stream) {
   return rate > 0 ? samples * 1000 / rate : 0;
 }
 
-// The length TagLib gives, or where it would guess, the one counted.
+// Where an Ogg stream's last page may begin: a page holds at most 65 307
+// bytes, and the last one may hold no end of a packet (and so no position).
+constexpr long kOggTail = 2 * 65307;
+
+// The granule position of the last page of the Ogg stream `serial`, looked
+// for from the end of the file, or -1. TagLib's own search misses a page
+// whose "OggS" straddles two of its reads, and times the file by an earlier
+// page (as 0 ms, when that holds only headers).
+long long LastGranule(WindowedStream* stream, unsigned int serial) {
+  long length = stream->length();
+  long from = std::max(0L, length - kOggTail);
+  stream->Allow(kMostReads);
+  stream->seek(from, TagLib::IOStream::Beginning);
+  TagLib::ByteVector tail = stream->readBlock(static_cast<unsigned long>(length - from));
+  const char* data = tail.data();
+  for (long at = static_cast<long>(tail.size()) - 27; at >= 0; --at) {
+    if (std::memcmp(data + at, "OggS", 4) != 0 || data[at + 4] != 0) continue;
+    unsigned int page = static_cast<unsigned int>(at);
+    unsigned int segments = static_cast<unsigned char>(data[at + 26]);
+    unsigned long size = 27 + segments;
+    if (page + size > tail.size()) continue;
+    for (unsigned int n = 0; n < segments; ++n)
+      size += static_cast<unsigned char>(data[at + 27 + n]);
+    long long granule = tail.toLongLong(page + 6, false);
+    if (page + size <= tail.size() && tail.toUInt(page + 14, false) == serial &&
+        granule >= 0)
+      return granule;
+  }
+  return -1;
+}
+
+// The length of an Ogg stream from its first and last granule positions.
+// 0 when they cannot tell it.
+long long OggLength(TagLib::Ogg::File* file, const TagLib::AudioProperties& audio,
+                    WindowedStream* stream) {
+  const TagLib::Ogg::PageHeader* first = file->firstPageHeader();
+  if (!first) return 0;
+  long long start = first->absoluteGranularPosition();
+  long long end = LastGranule(stream, first->streamSerialNumber());
+  long long rate = audio.sampleRate(), skip = 0;
+  if (dynamic_cast<TagLib::Ogg::Opus::File*>(file)) {
+    // Opus counts 48 kHz samples, and the decoder drops the first few.
+    rate = 48000;
+    TagLib::ByteVector head = file->packet(0);
+    if (head.size() >= 12) skip = head.toUShort(10, false);
+  }
+  if (start < 0 || end < 0 || rate <= 0 || end - start - skip <= 0) return 0;
+  long long frames = end - start - skip;
+  return frames / rate * 1000 + (frames % rate * 1000 + rate / 2) / rate;
+}
+
+// The length TagLib gives; for an Ogg stream, the one its last page gives;
+// or where TagLib would guess, the one counted. 0 when it cannot be told.
 long long LengthOf(const TagLib::FileRef& file, long long size, WindowedStream* stream) {
+  const TagLib::AudioProperties* audio = file.audioProperties();
+  if (!audio) return 0;
+  if (auto* ogg = dynamic_cast<TagLib::Ogg::File*>(file.file())) {
+    long long length = OggLength(ogg, *audio, stream);
+    return length > 0 ? length : audio->lengthInMilliseconds();
+  }
   auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file.file());
   if (!mpeg || !mpeg->audioProperties() || mpeg->audioProperties()->xingHeader())
-    return file.audioProperties()->lengthInMilliseconds();
+    return audio->lengthInMilliseconds();
   return size <= kLargestCounted ? CountedLength(mpeg, stream) : 0;
 }
 
@@ -212,7 +296,9 @@ bool ReadTrackTags(const std::string& name, TrackTags* tags, long long size) {
   static Quiet quiet;
   static const bool quieted = (TagLib::setDebugListener(&quiet), true);
   (void)quieted;
+  tags->complete = false;
   if (size < 0 && !IsPlainFile(name, &size)) return false;
+  tags->complete = true;
   if (size > kLargestTrack) return false;
     // Opened for reading only: TagLib would ask to write, too.
 #ifdef _WIN32
@@ -221,21 +307,29 @@ bool ReadTrackTags(const std::string& name, TrackTags* tags, long long size) {
 #else
   TagLib::FileStream stream(name.c_str(), /*openReadOnly=*/true);
 #endif
-  if (!stream.isOpen()) return false;
+  if (!stream.isOpen()) {
+    tags->complete = false;
+    return false;
+  }
   WindowedStream windowed(&stream);
   TagLib::FileRef file(&windowed, true, TagLib::AudioProperties::Fast);
-  if (file.isNull() || !file.audioProperties()) return false;
-  tags->milliseconds = LengthOf(file, size, &windowed);
-  if (tags->milliseconds <= 0) return false;
+  tags->complete = windowed.complete();
+  // Audio has a sample rate, even where its length is not known (a FLAC
+  // file written through a pipe); what has neither is no audio TagLib knows.
+  const TagLib::AudioProperties* audio = file.isNull() ? nullptr : file.audioProperties();
+  if (!audio || (audio->sampleRate() <= 0 && audio->lengthInMilliseconds() <= 0))
+    return false;
   // The property map joins the file's tags: a WAV file's tag() is its ID3v2
   // tag alone, while players show its INFO chunk as well.
   TagLib::PropertyMap properties = file.file()->properties();
-  tags->artist = First(properties, "ARTIST");
-  tags->album_artist = First(properties, "ALBUMARTIST");
-  tags->album = First(properties, "ALBUM");
-  tags->title = First(properties, "TITLE");
-  tags->genre = First(properties, "GENRE");
-  tags->year = LeadingNumber(First(properties, "DATE"));
-  tags->track = LeadingNumber(First(properties, "TRACKNUMBER"));
+  tags->artist = Values(properties, "ARTIST");
+  tags->album_artist = Values(properties, "ALBUMARTIST");
+  if (tags->album_artist.empty()) tags->album_artist = Values(properties, "ALBUM ARTIST");
+  tags->album = Values(properties, "ALBUM");
+  tags->title = Values(properties, "TITLE");
+  tags->genre = Values(properties, "GENRE");
+  tags->year = LeadingNumber(Values(properties, "DATE"));
+  tags->track = LeadingNumber(Values(properties, "TRACKNUMBER"));
+  tags->milliseconds = std::max(0LL, LengthOf(file, size, &windowed));
   return true;
 }

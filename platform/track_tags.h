@@ -14,7 +14,11 @@ bool CanReadTrackTags();
 // Reads the length and tags of the audio file `name`. Only a plain file is
 // opened, never a pipe or a device that could keep the reading waiting, and
 // none larger than any audio file. False when it is no such file, or no
-// audio file whose length can be told.
+// audio file TagLib knows; when its length cannot be told, its tags are
+// read all the same, with a length of 0. `tags->complete` is false when the
+// file could not all be read (it could not be opened, or a read failed), so
+// that reading it again may tell more; a file that is no audio, or whose
+// reading the bounds on what is read stopped, is as complete as it will be.
 // A caller that has just found `name` to be a plain file of `size` bytes
 // gives it, and the file is not looked at again.
 bool ReadTrackTags(const std::string& name, TrackTags* tags, long long size = -1);

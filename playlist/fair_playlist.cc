@@ -147,7 +147,8 @@ bool WriteTimed(const PlaylistChoice& choice, FairPicks* picks, const Making& ma
       picks->tracks, choice.minutes, [indexed](const std::string& text, TrackTags* tags) {
         Track track(text, indexed);
         return indexed ? track.Tags(tags)
-                       : ReadTrackTags(TrackFile(std::string(track.line())), tags);
+                       : ReadTrackTags(TrackFile(std::string(track.line())), tags) &&
+                             tags->milliseconds > 0;
       });
   if (choice.spread) {
     std::vector<std::uint64_t> by;

@@ -8,13 +8,6 @@
 #include "platform/files.h"
 #include "playlist/track.h"
 
-namespace {
-
-// Tags make an index line longer than a path.
-constexpr std::size_t kMaxIndexLine = kMaxLine + 8192;
-
-}  // namespace
-
 TrackSource::~TrackSource() {
   reader_.reset();
   if (index_) std::fclose(index_);
@@ -34,7 +27,10 @@ bool TrackSource::OpenIndex(bool wide, std::string* problem) {
   reader_ = std::make_unique<LineReader>(index_, kMaxIndexLine, wide);
   std::string_view header;
   FileStamp made_for, library;
-  if (!reader_->NextView(&header) || !ReadIndexHeader(header, &written_, &made_for)) {
+  bool read = reader_->NextView(&header);
+  if (read && IsEarlierIndexHeader(header)) {
+    *problem = name_ + " was written by an earlier version of songwhim";
+  } else if (!read || !ReadIndexHeader(header, &written_, &made_for)) {
     *problem = name_ + " is no tag index";
   } else if (!StampOf(Library, &library) || !(library == made_for)) {
     *problem = name_ + " is not the index of " + Library + " as it is now";
