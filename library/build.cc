@@ -33,9 +33,27 @@ std::string library_file;
 // without allocating.
 std::string temporary_library;
 
-// The tag index beside it, and the new index while this build writes it.
+// The tag index beside it, the new index while this build writes it, and
+// the old one, kept aside once the new one is in place until the library is.
 std::string index_file;
 std::string temporary_index;
+std::string index_aside;
+
+// What to do to put the old index back: 0 nothing, 1 move it back from
+// `index_aside`, 2 remove the new one (there was none before).
+volatile std::sig_atomic_t index_undo = 0;
+
+// Puts the index back as it was before the new one went in place. Safe to
+// call from a signal handler.
+void PutBackIndex() {
+  if (index_undo == 1) {
+    std::remove(index_file.c_str());
+    std::rename(index_aside.c_str(), index_file.c_str());
+  } else if (index_undo == 2) {
+    std::remove(index_file.c_str());
+  }
+  index_undo = 0;
+}
 
 // Deletes whatever temporary files this build has made so far. Safe to call
 // from a signal handler.
@@ -48,6 +66,7 @@ void RemoveBuildFiles() {
   std::remove(kMergeFile);
   std::remove(temporary_library.c_str());
   std::remove(temporary_index.c_str());
+  PutBackIndex();
 }
 
 // Set once this build holds its locks: only then are the temporary files its own.
@@ -67,6 +86,7 @@ extern "C" void StopBuild(int signal) {
 // can be using them.
 void RemoveLeftovers() {
   for (int n = 1; Exists(ListingName(n)); ++n) RemoveFile(ListingName(n));
+  RemoveFile(index_aside);
 }
 
 // Reads the paths file, listing each [add] folder as it comes, and keeps the
@@ -102,31 +122,48 @@ bool Index(int filecount, std::string* err) {
   Print(written ? "... Complete\n" : "\n");
   if (!note.empty()) Print("%s\n", note.c_str());
   if (!written) return false;
+  std::string unknown;
+  if (counted.unknown_length > 0)
+    unknown = ", " + std::to_string(counted.unknown_length) + " of unknown length";
   Print(
       "Tag Index Complete - %lld tracks: %lld files opened, %lld reused, %lld "
-      "unreadable.\n",
-      counted.tracks, counted.opened, counted.reused, counted.unreadable);
+      "unreadable%s.\n",
+      counted.tracks, counted.opened, counted.reused, counted.unreadable,
+      unknown.c_str());
   return true;
 }
 
+// Puts the new index in place, keeping the old one aside until the library
+// is in place too.
+bool PlaceIndex(std::string* err) {
+  if (Exists(index_file) && !KeepAside(index_file, index_aside, err)) {
+    *err = "Cannot keep " + index_file + " aside as " + index_aside + ": " + *err;
+    return false;
+  }
+  index_undo = Exists(index_aside) ? 1 : 2;
+  if (RenameOver(temporary_index, index_file, err)) return true;
+  *err = "Cannot replace " + index_file + ": " + *err;
+  PutBackIndex();
+  return false;
+}
+
 // Reads the paths file, merges the listings, filters them into the library
-// and writes its index. The index is put in place first: should the library
-// then fail to, the index is one of another library, which playlists tell.
+// and writes its index. The two are put in place together: should the
+// library fail to go in place, the old index is put back.
 bool Build(const BuildChoice& choice, std::string* err) {
   int filecount = 0;
   if (!ReadPaths(err) || !MergeListings(err) ||
       !FilterTracks(temporary_library, &filecount, err))
     return false;
   bool indexed = choice.tags || Exists(index_file);
-  if (indexed && !Index(filecount, err)) return false;
-  if (indexed && !RenameOver(temporary_index, index_file, err)) {
-    *err = "Cannot replace " + index_file + ": " + *err;
-    return false;
-  }
+  if (indexed && (!Index(filecount, err) || !PlaceIndex(err))) return false;
   if (!RenameOver(temporary_library, library_file, err)) {
     *err = "Cannot replace " + Library + ": " + *err;
+    PutBackIndex();
     return false;
   }
+  index_undo = 0;
+  RemoveFile(index_aside);
   Print("--------------------\n\n");
   Print("Library Playlist Complete - %d tracks counted.\n", filecount);
   return true;
@@ -137,6 +174,7 @@ bool LockedBuild(const BuildChoice& choice, std::string* err) {
   temporary_library = PartName(library_file);
   index_file = TagsName(library_file);
   temporary_index = PartName(index_file);
+  index_aside = UndoName(index_file);
   CatchEndingSignals(StopBuild);
   if (!LockBuild(library_file, err)) return false;
   building = 1;

@@ -104,6 +104,15 @@ bool RenameOver(const std::string& from, const std::string& to, std::string* err
   return false;
 }
 
+bool KeepAside(const std::string& name, const std::string& aside, std::string* err) {
+  unlink(aside.c_str());
+  if (link(name.c_str(), aside.c_str()) == 0 ||
+      std::rename(name.c_str(), aside.c_str()) == 0)
+    return true;
+  *err = std::strerror(errno);
+  return false;
+}
+
 std::string FollowLinks(const std::string& name) {
   std::string path = name;
   // As many links as the system itself follows before it gives up.

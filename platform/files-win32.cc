@@ -130,6 +130,13 @@ bool RenameOver(const std::string& from, const std::string& to, std::string* err
   return false;
 }
 
+bool KeepAside(const std::string& name, const std::string& aside, std::string* err) {
+  std::wstring wide_name = Widen(name), wide_aside = Widen(aside);
+  DeleteFileW(wide_aside.c_str());
+  if (CreateHardLinkW(wide_aside.c_str(), wide_name.c_str(), nullptr)) return true;
+  return RenameOver(name, aside, err);
+}
+
 // Links on Windows (symbolic links and junctions) are replaced as the files
 // they are; the system follows them when the library is read.
 std::string FollowLinks(const std::string& name) {

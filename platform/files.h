@@ -50,6 +50,12 @@ bool TruncateFile(const std::string& name, long long size, std::string* err);
 // why, as the system puts it.
 bool RenameOver(const std::string& from, const std::string& to, std::string* err);
 
+// Makes `aside` a second name of the file `name` (a hard link), so that
+// `name` can be replaced and then put back; where the file system has no
+// such links, moves `name` to `aside`. An `aside` that was there is
+// replaced. On failure `err` says why, as the system puts it.
+bool KeepAside(const std::string& name, const std::string& aside, std::string* err);
+
 // The file a symbolic link `name` finally leads to (the name itself when it is
 // no link), so that what replaces the file lands where the link points.
 std::string FollowLinks(const std::string& name);
