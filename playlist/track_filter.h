@@ -3,8 +3,10 @@
 // texts. A plain text is looked for in the track's library line; one of the
 // form FIELD:TEXT, for FIELD among artist (the artist or the album artist),
 // album, title, genre and year, in what the tag index says of it, and
-// year:FIRST..LAST takes the years from FIRST to LAST. ASCII letters are
-// compared without regard to case.
+// year:FIRST..LAST takes the years from FIRST to LAST (either may be left
+// out, for a range open at that end). Texts are compared as TextPattern
+// says: case ignored in every script, either normalization form alike, and
+// a letter given without marks found with them too.
 #ifndef SONGWHIM_PLAYLIST_TRACK_FILTER_H_
 #define SONGWHIM_PLAYLIST_TRACK_FILTER_H_
 
@@ -13,7 +15,13 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text_pattern.h"
 #include "playlist/track.h"
+
+// Checks a -only or -skip text before any is used: false, with `err` saying
+// why, for a field query with no text, or a year that is no number or range
+// of them.
+bool CheckSelectionText(const std::string& text, std::string* err);
 
 class TrackFilter {
  public:
@@ -40,24 +48,17 @@ class TrackFilter {
   void Tune(std::string_view sample);
 
  private:
-  // A text to look for, and the byte of it to look for first: one that is no
-  // letter, where it has one, so that one search in the line finds every
-  // place the text may start.
+  // A text to look for, and where.
   struct Text {
     explicit Text(const std::string& text);
     // True when `track` holds the text where it is to be looked for.
     bool Holds(const Track& track) const;
-    // Looks for the byte of it that is rarest by `counts` first.
-    void Tune(const std::vector<long>& counts);
-    bool In(std::string_view line) const { return Find(line) != std::string_view::npos; }
-    std::size_t Find(std::string_view text) const;
 
+    std::size_t start_of_text = 0;  // in the query, past FIELD:
     int field;                      // where it is looked for: an IndexField, or kPath
+    TextPattern pattern;
     long long first = 0, last = 0;  // the years of a range, when `ranged`
     bool ranged = false;
-    std::string folded;  // letters in lower case
-    std::size_t anchor;  // where the byte looked for first stands in it
-    bool letters_only;
   };
   static bool AnyIn(const std::vector<Text>& texts, const Track& track);
 

@@ -4,19 +4,23 @@
 #include <string>
 #include <vector>
 
+#include "base/line_reader.h"
 #include "base/state.h"
 #include "base/work_files.h"
-#include "base/line_reader.h"
 #include "library/build.h"
 #include "library/paths_file.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/tree_walk.h"
+#include "playlist/track_filter.h"
 
 namespace {
 
 const char kDashes18[] = "------------------\n";
 const char kDashes20[] = "--------------------\n";
+
+// Set when the library is built because there is none.
+bool library_missing = false;
 
 // True when `name` can be read; otherwise `err` says why.
 bool CanRead(const std::string& name, std::string* err) {
@@ -77,6 +81,7 @@ bool ProbeFiles(int* GotoMode) {
       return false;
     }
     *GotoMode = kBuildLibrary;
+    library_missing = true;
     Print("%s not found.\n%sLibrary Builder Mode\n%s", Library.c_str(), kDashes18,
           kDashes20);
   }
@@ -95,12 +100,19 @@ bool ProbeFiles(int* GotoMode) {
 
 bool RunMode(int GotoMode, const PlaylistChoice& choice, const BuildChoice& build) {
   if (GotoMode != kDoNothing && !LibraryNameIsFree(GotoMode)) return false;
+  if (GotoMode == kMakePlaylist && build.tags)
+    Print("-tags takes effect with a build: run songwhim -build -tags\n");
   if (GotoMode == kMakePlaylist && (choice.even || choice.spread)) {
     PlaylistChoice with_roots = choice;
     with_roots.roots = AddFolders();
     return MakePlaylist(with_roots);
   }
   if (GotoMode == kMakePlaylist) return MakePlaylist(choice);
-  if (GotoMode == kBuildLibrary) return MakeLibrary(build);
-  return true;
+  if (GotoMode != kBuildLibrary) return true;
+  // The library the playlist asked for, with the index its fields need.
+  BuildChoice with_index = build;
+  with_index.tags =
+      build.tags ||
+      (library_missing && !TrackFilter(choice.only, choice.skip).field_query().empty());
+  return MakeLibrary(with_index);
 }

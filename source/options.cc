@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "platform/console.h"
 #include "platform/track_tags.h"
+#include "playlist/track_filter.h"
 #include "source/modes.h"
 
 namespace {
@@ -102,6 +103,15 @@ bool Lacks(const char* option, const char* what) {
   return false;
 }
 
+// A text for -only or -skip that asks for a field but cannot be looked
+// for is told now, before the run touches anything.
+bool Checked(const char* text) {
+  std::string err;
+  if (CheckSelectionText(text, &err)) return true;
+  Print("%s - no playlist made\n", err.c_str());
+  return false;
+}
+
 // The options that choose what a playlist may hold. False when one of them
 // lacks its value.
 bool ScanSelection(const char* argument, const char* value, PlaylistChoice* choice) {
@@ -109,11 +119,13 @@ bool ScanSelection(const char* argument, const char* value, PlaylistChoice* choi
     if (!value) return Lacks("-only", "a text to look for");
     choice->only.push_back(value);
     Print("Only tracks holding %s\n", value);
+    if (!Checked(value)) return false;
   }
   if (SameNoCase(argument, "-skip", 6)) {
     if (!value) return Lacks("-skip", "a text to look for");
     choice->skip.push_back(value);
     Print("Skipping tracks holding %s\n", value);
+    if (!Checked(value)) return false;
   }
   if (SameNoCase(argument, "-albums", 8)) {
     int albums = value && *value ? ReadNumber(value) : 0;

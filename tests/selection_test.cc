@@ -35,9 +35,9 @@ TEST(TrackFilter, OnlyAnySkipNoneInAnyCase) {
       {{}, {"/Live"}, "/m/Band/Alive/01.mp3\n", true},
       // -skip wins over -only.
       {{"band"}, {"LIVE"}, "/m/Band/Live/01.mp3\n", false},
-      // Letters beyond ASCII are compared as they are.
+      // Letters beyond ASCII are compared without regard to case too.
       {{"\xc3\xa9"}, {}, "/m/\xc3\x89t\xc3\xa9/01.mp3\n", true},
-      {{"\xc3\x89"}, {}, "/m/\xc3\xa9t\xc3\xa9/01.mp3\n", false},
+      {{"\xc3\x89"}, {}, "/m/\xc3\xa9t\xc3\xa9/01.mp3\n", true},
       {{"a long text past eight bytes"},
        {},
        "/m/A LONG TEXT PAST EIGHT BYTES.mp3\n",
