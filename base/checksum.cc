@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/text.h"
+
 void Checksum::Block(const char* data) {
   // Four lanes side by side: each sum waits only on its own lane.
   for (int lane = 0; lane < 4; ++lane) {
@@ -36,11 +38,13 @@ std::uint64_t Checksum::value() const {
   // The bytes of a block begun, after zeros; the count tells them apart.
   std::memset(last.pending_ + pending_count_, 0, sizeof pending_ - pending_count_);
   last.Block(last.pending_);
-  std::uint64_t mixed = bytes_ * 0xc2b2ae3d27d4eb4fULL;
+  // Each sum goes through a full mix of its own: a change of the top bits
+  // of a word changes only the top bits of its two sums, which a
+  // multiplication alone could let cancel out.
+  std::uint64_t mixed = MixBits(bytes_);
   for (int lane = 0; lane < 4; ++lane) {
-    mixed = (mixed ^ last.low_[lane]) * 0x9e3779b97f4a7c15ULL;
-    mixed = (mixed ^ last.high_[lane]) * 0xff51afd7ed558ccdULL;
-    mixed ^= mixed >> 31;
+    mixed = MixBits(mixed ^ last.low_[lane]);
+    mixed = MixBits(mixed ^ last.high_[lane]);
   }
   return mixed;
 }

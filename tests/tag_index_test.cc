@@ -1,9 +1,12 @@
-// Numbers and stamps read back from tag index lines: whatever a line holds,
-// a number is the one written or none, never an overflow.
+// Tag index lines and headers: whatever a line holds, a number is the one
+// written or none, never an overflow; whatever a tag holds, its field is
+// blanked and bounded; any change of a byte changes the checksum; and an
+// index of an earlier revision is told from this one.
 #include "base/tag_index.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -50,6 +53,86 @@ TEST(IndexFields, StampsOfEveryTimeReadBackAsWritten) {
        {"12\t\t\t\t\t\t\t\t\t\tp", "12\t-\t\t\t\t\t\t\t\t\tp",
         "12\t-9223372036854775809\t\t\t\t\t\t\t\t\tp", "-1\t5\t\t\t\t\t\t\t\t\tp"})
     EXPECT_EQ(-1, Split(line).Stamp().size) << line;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(IndexLine, TagsAreBlankedAndCutWhereACharacterEnds) {
+  const std::string kLong(kMaxTagField, 'x');
+  const struct {
+    std::string tag, field;
+  } cases[] = {
+      {"a\tb\nc\rd", "a b c d"},
+      // DEL, a C1 control (NEL), the line and paragraph separators.
+      {"a\x7f"
+       "b\xc2\x85"
+       "c\xe2\x80\xa8"
+       "d\xe2\x80\xa9"
+       "e",
+       "a b c d e"},
+      // Letters that merely share those bytes stay.
+      {"\xc2\xa0\xe2\x80\x99\xc3\x85", "\xc2\xa0\xe2\x80\x99\xc3\x85"},
+      {kLong + "y", kLong},
+      {kLong.substr(2) + "\xc3\xa9", kLong.substr(2) + "\xc3\xa9"},
+      {kLong.substr(1) + "\xc3\xa9", kLong.substr(1)},
+      {kLong.substr(3) + "\xf0\x9f\x8e\xb5", kLong.substr(3)},
+      {kLong.substr(4) + "\xf0\x9f\x8e\xb5", kLong.substr(4) + "\xf0\x9f\x8e\xb5"},
+  };
+  for (const auto& c : cases) {
+    TrackTags tags;
+    tags.title = c.tag;
+    tags.genre = c.tag + c.tag;
+    std::string line = IndexLine(FileStamp{1, 2}, &tags, std::string(kMaxLine, 'p'));
+    EXPECT_LE(line.size(), kMaxIndexLine + 1);
+    IndexFields fields;
+    ASSERT_TRUE(SplitIndexLine(line, &fields));
+    EXPECT_EQ(c.field, fields[kTitle]) << c.tag;
+    EXPECT_LE(fields[kGenre].size(), kMaxTagField);
+  }
+}
+
+TEST(Checksum, EveryByteCountsInPiecesOfAnySize) {
+  for (std::size_t size : {1, 31, 32, 33, 95, 96, 100}) {
+    std::string text(size, 'a');
+    for (std::size_t n = 0; n < size; ++n) text[n] = static_cast<char>('a' + n % 26);
+    auto sum = [](const std::string& bytes, std::size_t piece) {
+      Checksum checksum;
+      for (std::size_t at = 0; at < bytes.size(); at += piece)
+        checksum.Add(bytes.data() + at, std::min(piece, bytes.size() - at));
+      return checksum.value();
+    };
+    std::uint64_t whole = sum(text, size);
+    for (std::size_t piece : {1, 7, 32}) EXPECT_EQ(whole, sum(text, piece));
+    for (std::size_t at = 0; at < size; ++at) {
+      for (int bit = 0; bit < 8; ++bit) {
+        std::string edited = text;
+        edited[at] = static_cast<char>(edited[at] ^ (1 << bit));
+        EXPECT_NE(whole, sum(edited, 5))
+            << size << " bytes, byte " << at << ", bit " << bit;
+      }
+    }
+    EXPECT_NE(whole, sum(text + '\0', size));
+  }
+}
+
+TEST(IndexHeader, ThisRevisionIsReadAndAnEarlierOneKnown) {
+  std::size_t at = 0;
+  std::string header = IndexHeader(FileStamp{4096, -7}, &at);
+  header.replace(at, 16, ChecksumText(0xfeed));
+  std::uint64_t checksum = 0;
+  FileStamp library;
+  ASSERT_TRUE(ReadIndexHeader(header, &checksum, &library)) << header;
+  EXPECT_EQ(0xfeedu, checksum);
+  EXPECT_TRUE(library == (FileStamp{4096, -7}));
+  EXPECT_FALSE(IsEarlierIndexHeader(header));
+  std::string earlier = header.substr(0, header.rfind('\t')) + "\n";
+  EXPECT_TRUE(IsEarlierIndexHeader(earlier));
+  for (const std::string& none : {earlier, header.substr(0, header.size() - 2) + "3\n",
+                                  std::string("songwhim tags 1\n"),
+                                  header.substr(0, at) + "feed" + header.substr(at + 16)})
+    EXPECT_FALSE(ReadIndexHeader(none, &checksum, &library)) << none;
 }
 
 }  // namespace
