@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <regex>
 
+#include "tests/audio_files.h"
 #include "tests/harness.h"
 
 namespace {
@@ -65,24 +66,6 @@ TEST(Minutes, FillsTheTimeWithTitlesAndPassesOverWhatIsNoAudio) {
             none.out.find("0 tracks added.\nPlaying time 0:00 of 4 minutes\n"))
       << none.out;
   EXPECT_EQ(std::string::npos, none.out.find("Playing Playlist"));
-}
-
-// An MP3 of MPEG-1 layer III frames at 44.1 kHz with no header that tells
-// its length: one frame of 32 kbit/s, then `frames` of 320 kbit/s, silent.
-// Timed from its first frame, as TagLib times such a file, it would last
-// ten times as long as it does.
-std::string VbrMp3WithoutHeader(int frames) {
-  auto frame = [](unsigned char bitrate_index, int bitrate) {
-    std::string data(144 * bitrate / 44100, '\0');
-    data[0] = '\xff';
-    data[1] = '\xfb';                                 // MPEG-1, layer III, no CRC
-    data[2] = static_cast<char>(bitrate_index << 4);  // 44.1 kHz, no padding
-    data[3] = '\xc4';                                 // mono
-    return data;
-  };
-  std::string mp3 = frame(1, 32000);
-  for (int n = 0; n < frames; ++n) mp3 += frame(14, 320000);
-  return mp3;
 }
 
 TEST(Minutes, FillsMExactlyTimesEveryMp3ByItsFramesAndPassesOverDamage) {
@@ -163,7 +146,8 @@ TEST(Minutes, FreshRoundsMoveOnPastFilesThatCannotBeRead) {
       EXPECT_NE(std::string::npos, fresh.out.find(" - no playlist made\n")) << fresh.out;
       EXPECT_EQ(last, box.Exists("random.m3u") ? box.Read("random.m3u") : "");
     }
-    EXPECT_FALSE(fresh.status == 0 && fresh.out.find("\n0 tracks added.") != std::string::npos)
+    EXPECT_FALSE(fresh.status == 0 &&
+                 fresh.out.find("\n0 tracks added.") != std::string::npos)
         << fresh.out;
     made += fresh.status == 0;
   }

@@ -20,6 +20,48 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
+TEST(TrackFilter, FieldsRangesOfYearsAndTextsThatCannotBeAsked) {
+  // An index line of the artist, the album artist and the year.
+  auto indexed = [](const std::string& artist, const std::string& album_artist,
+                    const std::string& year) {
+    return "1\t1\t1000\t" + artist + "\t" + album_artist + "\t\t\t\t" + year +
+           "\t\t/m/a.mp3\n";
+  };
+  const std::vector<std::string> years = {"1969", "1970", "1979", "1980", ""};
+  const struct {
+    std::string query;
+    std::set<std::string> let;
+  } cases[] = {
+      {"year:1970..1979", {"1970", "1979"}},
+      {"year:1979..1970", {"1970", "1979"}},
+      {"year:1980..", {"1980"}},
+      {"YEAR:..1969", {"1969"}},
+      {"year: 1970 .. 1970 ", {"1970"}},
+      {"year:197", {"1970", "1979"}},
+  };
+  for (const auto& c : cases) {
+    TrackFilter filter({c.query}, {});
+    std::string err;
+    EXPECT_TRUE(CheckSelectionText(c.query, &err)) << c.query;
+    for (const std::string& year : years) {
+      std::string line = indexed("", "", year);
+      EXPECT_EQ(c.let.count(year) == 1, filter.Lets(Track(line, true)))
+          << c.query << " of " << year;
+    }
+  }
+  TrackFilter artist({"artist:gamma"}, {});
+  EXPECT_TRUE(artist.Lets(Track(indexed("Alpha", "Gamma", ""), true)));
+  EXPECT_TRUE(artist.Lets(Track(indexed("Alpha; GAMMA", "", ""), true)));
+  EXPECT_FALSE(artist.Lets(Track(indexed("Alpha", "Beta", ""), true)));
+  for (const char* text : {"genre:", "GENRE:  ", "year:x", "year:..", "year:1970-79"}) {
+    std::string err;
+    EXPECT_FALSE(CheckSelectionText(text, &err)) << text;
+    EXPECT_EQ(0u, err.find(text)) << err;
+  }
+  std::string err;
+  EXPECT_TRUE(CheckSelectionText("rock:", &err));
+}
+
 TEST(TrackFilter, OnlyAnySkipNoneInAnyCase) {
   struct Case {
     Texts only, skip;

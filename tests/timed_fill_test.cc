@@ -74,6 +74,12 @@ TEST(FillTime, FillsTheTimeExactlyWhenTheTracksCan) {
     EXPECT_EQ(static_cast<std::size_t>(3 * minutes + 1), fill.tried);
     EXPECT_EQ(1, fill.too_long);
   }
+  // With exactly three seconds left, a track of three seconds is tried.
+  auto by_name = [](const std::string& line, TrackTags* tags) {
+    tags->milliseconds = line == "/m/57.wav\n" ? 57000 : 3000;
+    return true;
+  };
+  EXPECT_EQ(60000, FillTime({"/m/57.wav\n", "/m/3.wav\n"}, 1, by_name).milliseconds);
   EXPECT_EQ("Playing time 1:00 of 1 minute", PlayingTime(59500, 1));
   EXPECT_EQ("Playing time 0:59 of 2 minutes", PlayingTime(59499, 2));
   EXPECT_EQ("Playing time 61:05 of 62 minutes", PlayingTime(3665000, 62));
