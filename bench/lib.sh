@@ -5,6 +5,7 @@ work=${BENCH_DIR:-/tmp/songwhim-bench}
 runs=${BENCH_RUNS:-10}
 
 build_bench() {
+  "$top/scripts/deps" cmake make g++ pkg-config libutf8proc-dev
   cmake -S "$top" -B "$top/build-bench" -DCMAKE_BUILD_TYPE=Release -DSONGWHIM_TESTS=OFF \
     -DSONGWHIM_BENCH=ON >/dev/null
   cmake --build "$top/build-bench" -j"$(nproc)" >/dev/null

@@ -14,7 +14,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
-# Libraries built for Windows (TagLib, by scripts/taglib-mingw) are found
-# through pkg-config there, and never the build machine's own.
+# Libraries built for Windows (TagLib and utf8proc, by scripts/mingw-libraries)
+# are found through pkg-config there, and never the build machine's own.
 set(ENV{PKG_CONFIG_LIBDIR} "${SONGWHIM_MINGW_PREFIX}/lib/pkgconfig")
 set(ENV{PKG_CONFIG_PATH} "")
