@@ -33,12 +33,11 @@ void AddField(std::string_view text, std::string* line) {
     at += blanked > 0 ? blanked : 1;
   }
   // Cut in a character (its next byte is a 10xxxxxx one): the bytes of it
-  // taken go too.
-  if (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xc0) == 0x80) {
-    while (line->size() > start &&
-           (static_cast<unsigned char>(line->back()) & 0xc0) == 0x80)
-      line->pop_back();
-    if (line->size() > start) line->pop_back();
+  // taken go too, its first (11xxxxxx) among them.
+  auto byte = [](char c) { return static_cast<unsigned char>(c); };
+  if (at < text.size() && (byte(text[at]) & 0xc0) == 0x80) {
+    while (line->size() > start && (byte(line->back()) & 0xc0) == 0x80) line->pop_back();
+    if (line->size() > start && byte(line->back()) >= 0xc0) line->pop_back();
   }
   *line += '\t';
 }

@@ -38,10 +38,13 @@ std::size_t LongestLine(const uint8_t* data, size_t size) {
   return longest;
 }
 
-// The filter's rule as first written: every entry tried on every line.
+// The filter's rule as first written: every entry tried on every line,
+// and no folder (a line that ends in a slash).
 bool WantedPlainly(std::string_view line, const std::vector<std::string>& allow,
                    const std::vector<std::string>& remove) {
   if (line.size() < 4) return false;
+  std::string_view path = WithoutLineEnd(line);
+  if (!path.empty() && path.back() == '/') return false;
   std::string_view type = line.substr(line.size() - 4, 3);
   bool can = false;
   for (const std::string& entry : allow) can = can || SameNoCase(type, entry, 3);

@@ -2,6 +2,7 @@
 // a line gives must agree with where a track finds its library line, what
 // a line written from the fields says (its stamp among it) must split back
 // into them, and a checksum taken in pieces must be the one taken at once.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(fields.field[n].find('\t') == std::string_view::npos);
     FUZZ_CHECK(fields.Number(kYear, -1) >= -1);
     // A line made of what was split splits into the same tags, control
-    // characters become blanks.
+    // characters and line separators blanks, and cut to the bound where a
+    // character ends.
     TrackTags tags;
     tags.artist = std::string(fields[kArtist]);
     tags.title = std::string(fields[kTitle]);
@@ -34,9 +36,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(SplitIndexLine(again, &split));
     FUZZ_CHECK(split.Stamp() == stamp);
     auto blanked = [](std::string_view tag) {
-      std::string text(tag);
-      for (char& c : text) c = static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-      return text;
+      auto byte = [&](std::size_t at) {
+        return at < tag.size() ? static_cast<unsigned char>(tag[at]) : 0;
+      };
+      std::string text;
+      for (std::size_t at = 0; at < tag.size(); ++at) {
+        bool c1 = byte(at) == 0xc2 && byte(at + 1) >= 0x80 && byte(at + 1) <= 0x9f;
+        bool separator =
+            tag.substr(at, 3) == "\xe2\x80\xa8" || tag.substr(at, 3) == "\xe2\x80\xa9";
+        text += byte(at) < 0x20 || byte(at) == 0x7f || c1 || separator ? ' ' : tag[at];
+        at += c1 ? 1 : separator ? 2 : 0;
+      }
+      std::size_t cut = std::min(text.size(), kMaxTagField);
+      auto continues = [&](std::size_t at) {
+        return (static_cast<unsigned char>(text[at]) & 0xc0) == 0x80;
+      };
+      if (cut < text.size() && continues(cut)) {
+        while (cut > 0 && continues(cut - 1)) --cut;
+        if (cut > 0 && static_cast<unsigned char>(text[cut - 1]) >= 0xc0) --cut;
+      }
+      return text.substr(0, cut);
     };
     FUZZ_CHECK(split[kArtist] == blanked(fields[kArtist]) &&
                split[kTitle] == blanked(fields[kTitle]));
