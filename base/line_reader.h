@@ -76,8 +76,8 @@ class LineReader {
   bool bad_line() const { return status_ == kTooLong || status_ == kNulByte; }
   // errno of the read error.
   int error() const { return error_; }
-  // Lines handed out since the start of the file.
-  long long lines() const { return lines_; }
+  // Lines handed out or passed over since the start of the file.
+  long long lines() const;
   // Bytes passed over since the start of the file: where the next line starts.
   long long offset() const { return offset_; }
   // What is wrong with the bad line, such as "line 3 holds a NUL byte".
@@ -89,6 +89,8 @@ class LineReader {
   bool Stop(Status status);
   // Passes over the whole lines up to `target` in the buffer.
   bool PassTo(std::size_t target);
+  // The line feeds before offset_, counted from the start of the file.
+  long long CountLines() const;
   // Takes the rest of the current line that lies in the buffer into `piece`,
   // checked, and adds its length to `*length`; `*ended` when its line feed
   // came too. False when the line breaks the rules.
@@ -109,7 +111,10 @@ class LineReader {
   std::size_t nul_ = 0;  // the first NUL byte in the buffer at or after begin_, or end_
   Status status_ = kOk;
   int error_ = 0;
-  long long lines_ = 0;
+  // Lines passed over by NextWhere are not counted as they go: they are
+  // counted again from the start, should anyone ask how many there were.
+  mutable long long lines_ = 0;
+  mutable bool lines_known_ = true;
   long long offset_ = 0;
 };
 

@@ -49,8 +49,9 @@ struct Draw {
 // The record says nothing of a library it holds more tracks than: it grew
 // from an earlier library, and this round starts anew.
 bool Outgrown(const PickSource& source) {
+  if (!source.played) return false;
   long long lines = source.library->lines() - (source.indexed ? 1 : 0);
-  return source.played && static_cast<long long>(source.played->size()) > lines;
+  return static_cast<long long>(source.played->size()) > lines;
 }
 
 // Lines looked up in the record side by side, so that the record's answers

@@ -22,6 +22,7 @@ TEST(TextPattern, CaseMarksAndFormsInEveryScript) {
       {"BJ\xc3\x96RK", std::string("/m/bj") + kCombinedO + "rk/01.mp3", true},
       {std::string("bj") + kCombinedO + "rk", "/m/BJ\xc3\x96RK/01.mp3", true},
       {"bj\xc3\xb6rk", "/m/Bjork/01.mp3", false},
+      {"bj\xc3\xb6rk", "/m/Mot\xc3\xb6rhead \xc3\xb6/01.mp3", false},
       {"celine", "/m/C\xc3\xa9line Dion/01.mp3", true},
       {"c\xc3\xa9line", "/m/C\xc3\xa8line/01.mp3", false},
       {"pe\xc3\xb1"
@@ -33,6 +34,10 @@ TEST(TextPattern, CaseMarksAndFormsInEveryScript) {
        true},
       {"caf\xc3\xa9", std::string("/m/CAFE") + "\xcc\x81" + "/01.mp3", true},
       {"cafe", std::string("/m/caf") + kCombinedE + "/01.mp3", true},
+      // Letters outside ASCII before the rarest one, and marks that fold into
+      // others (U+0343 is U+0313).
+      {"bjop3", "/mk/Bj\xc3\xb6p3", true},
+      {"a\xcc\x93", "/m/A\xcd\x83/01.mp3", true},
       {"\xc3\xa9t\xc3\xa9", "/m/\xc3\x89T\xc3\x89/01.mp3", true},
       // Cyrillic, Greek and full case folding.
       {"\xd1\x80\xd0\xbe\xd0\xba", "/m/\xd0\xa0\xd0\xbe\xd0\xba/01.mp3", true},
@@ -44,6 +49,10 @@ TEST(TextPattern, CaseMarksAndFormsInEveryScript) {
       {"stra\xc3\x9f"
        "e",
        "/m/STRASSE/01.mp3", true},
+      {"a\xc3\x9f",
+       "/m/tra\xc3\x9f"
+       "e/01.mp3",
+       true},
       // A Hangul syllable does not match part of another, in either form.
       {"\xed\x95\x9c", "/m/\xed\x95\x9c\xea\xb5\xad/01.mp3", true},
       {"\xed\x95\x98", "/m/\xed\x95\x9c\xea\xb5\xad/01.mp3", false},
@@ -76,9 +85,24 @@ TEST(TextPattern, CandidatesAreFoundAtTheSpeedOfTheRarestByte) {
   pattern.Tune(std::vector<long>(256, 1));
   EXPECT_EQ(6u, pattern.Candidate("/m/xx X 7/a.mp3\n"));
   EXPECT_EQ(std::string::npos, pattern.Candidate("/m/x7 x  7/a.mp3\n"));
-  // A line outside ASCII may hold any text in some form.
-  EXPECT_EQ(8u, pattern.Candidate("/m/a/b\n/\xc3\xa9/x 7\n"));
+  EXPECT_EQ(11u, pattern.Candidate("/m/a/b\n/\xc3\xa9/x 7\n"));
+  // A letter that folds into the rarest one, or the rarest one beside text
+  // outside ASCII, is where a line may hold it.
+  TextPattern bjork("bjork");
+  std::vector<long> counts(256, 1000000);
+  counts['j'] = counts['J'] = 1;
+  for (int c = 0x80; c < 0x100; ++c) counts[c] = 0;
+  bjork.Tune(counts);
+  EXPECT_EQ(7u, bjork.Candidate("/m/a\n/Bj\xc3\xb6rk/\n"));
+  EXPECT_EQ(3u, bjork.Candidate("/m/\xc4\xb5\n/m/bjork\n"));
+  EXPECT_EQ(std::string::npos, bjork.Candidate("/m/bjoxy\xc3\xa9\n/m/bjor\n"));
   EXPECT_EQ(std::string::npos, TextPattern("\xc3\xa9").Candidate("/m/e/a.mp3\n"));
+  // Found by the last byte of a form, a line is read on past it.
+  TextPattern marked("bj\xc3\xb6rk");
+  counts[0xc3] = 1000000000;
+  marked.Tune(counts);
+  EXPECT_FALSE(marked.In("/m/Mot\xc3\xb6rhead \xc3\xb6/01.mp3"));
+  EXPECT_TRUE(marked.In("/m/Mot\xc3\xb6rhead/Bj\xc3\x96rk/01.mp3"));
 }
 
 }  // namespace

@@ -184,6 +184,21 @@ TEST(LineReader, BatchesAndSearchesGiveTheLinesNextGives) {
   }
   EXPECT_EQ(LineReader::kNulByte, bad.status());
   EXPECT_EQ("line 59 holds a NUL byte", bad.Problem());
+  // Lines passed over are counted again from the file, when asked, and the
+  // reading goes on where it was.
+  ScratchFile scratch;
+  LineReader from_file(Holding(scratch, text), 1 << 17);
+  std::string_view line;
+  ASSERT_TRUE(from_file.NextWhere(find, &line));
+  EXPECT_EQ(7, from_file.lines());
+  while (from_file.NextWhere(find, &line)) {
+  }
+  EXPECT_EQ(plain.lines(), from_file.lines());
+  ScratchFile bad_scratch;
+  LineReader bad_file(Holding(bad_scratch, binary));
+  while (bad_file.NextWhere(find, &line)) {
+  }
+  EXPECT_EQ("line 59 holds a NUL byte", bad_file.Problem());
 }
 
 TEST(SharedWork, EachItemOnceAndFailuresComeOut) {
