@@ -185,6 +185,26 @@ void EveryFolding(
   }
 }
 
+std::string WithoutMarks(std::string_view text) {
+  std::string bare;
+  for (std::size_t at = 0; at < text.size();) {
+    char32_t c = DecodeUtf8(text, &at);
+    utf8proc_int32_t parts[32];
+    int boundary = 0;
+    utf8proc_ssize_t count = utf8proc_decompose_char(
+        static_cast<utf8proc_int32_t>(c), parts, 32, UTF8PROC_DECOMPOSE, &boundary);
+    if (count <= 0 || count > 32) {
+      bare += Utf8(c);
+      continue;
+    }
+    for (utf8proc_ssize_t n = 0; n < count; ++n) {
+      char32_t part = static_cast<char32_t>(parts[n]);
+      if (!IsCombiningMark(part)) bare += Utf8(part);
+    }
+  }
+  return bare;
+}
+
 bool IsCombiningMark(char32_t c) {
   return CombiningClass(c) > 0;
 }

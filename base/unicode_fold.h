@@ -25,6 +25,10 @@ bool IsCombiningMark(char32_t c);
 void EveryFolding(
     const std::function<void(char32_t c, const std::u32string& folded)>& each);
 
+// The well-formed UTF-8 `text` decomposed, without its marks, case kept:
+// "Björk" is "Bjork".
+std::string WithoutMarks(std::string_view text);
+
 // The code point `c` in UTF-8.
 std::string Utf8(char32_t c);
 // The code point at `*at` of well-formed UTF-8, stepping past it.

@@ -20,6 +20,19 @@ bool OutputFile::Open(const std::string& name, std::string* err, bool append) {
   return true;
 }
 
+bool OutputFile::OpenAtEnd(const std::string& name, std::string* err) {
+  file_ = OpenFile(name, "r+");
+  if (!file_ || std::fseek(file_, 0, SEEK_END) != 0) {
+    *err = std::strerror(errno);
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+    return false;
+  }
+  buffer_.reset(new char[kBufferSize]);
+  std::setvbuf(file_, buffer_.get(), _IOFBF, kBufferSize);
+  return true;
+}
+
 void OutputFile::Failed(int error) {
   if (error_ == 0) error_ = error != 0 ? error : EIO;
 }

@@ -22,6 +22,9 @@ class OutputFile {
   // Creates or empties `name` in text mode (or, with `append`, writes on at
   // its end). On failure `err` says why, as the system puts it.
   bool Open(const std::string& name, std::string* err, bool append = false);
+  // Writes on at the end of the file `name`, which is there, without the
+  // system's append mode, which some file systems refuse (fusefat's FAT).
+  bool OpenAtEnd(const std::string& name, std::string* err);
 
   // Writes byte for byte; the first failure is kept for Close.
   void Write(const char* data, std::size_t size);
@@ -36,6 +39,8 @@ class OutputFile {
   std::FILE* get() const { return file_; }
   // True once a write has failed.
   bool failed() const { return error_ != 0; }
+  // errno of the first failure, or 0.
+  int error() const { return error_; }
   // Keeps `error` (an errno) as the failure of a write made by other means.
   void Failed(int error);
 

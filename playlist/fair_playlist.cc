@@ -11,6 +11,7 @@
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/track_tags.h"
+#include "playlist/device_picks.h"
 #include "playlist/fair_pick.h"
 #include "playlist/played_record.h"
 #include "playlist/shuffle.h"
@@ -192,8 +193,8 @@ bool WriteTimed(const PlaylistChoice& choice, FairPicks* picks, const Making& ma
   return FinishPlaylist(playlist, err, more);
 }
 
-// Puts the playlist in place once the record holds its tracks: a run that
-// fails anywhere leaves both as they were.
+// Puts the playlist (none, for a copy) in place once the record holds its
+// tracks: a run that fails anywhere leaves both as they were.
 bool PutInPlace(PlaylistFile* playlist, PlayedRecord* record, const Round& round,
                 const PlayedRecord::Keep& keep, bool written, std::string* err) {
   // Tracks that could not be read count for the round even when no
@@ -209,10 +210,11 @@ bool PutInPlace(PlaylistFile* playlist, PlayedRecord* record, const Round& round
   }
   if (!recorded) {
     *err = record_err;
-    playlist->Discard();
+    if (playlist) playlist->Discard();
     return false;
   }
-  if (!playlist->Commit(err)) return false;  // the record's addition is undone
+  if (playlist && !playlist->Commit(err))
+    return false;  // the record's addition is undone
   if (record) record->Commit();
   return true;
 }
@@ -227,11 +229,12 @@ int ToDraw(const PlaylistChoice& choice, bool indexed) {
 
 // The picks from `tracks`, read to their end. False, with `err` saying why,
 // when they cannot be trusted.
-bool Pick(const PlaylistChoice& choice, TrackSource* tracks, PickSource* source,
-          FairPicks* picks, std::string* err) {
+bool Pick(const PlaylistChoice& choice, const DeviceCopy* device, TrackSource* tracks,
+          PickSource* source, FairPicks* picks, std::string* err) {
   source->library = tracks->reader();
   source->indexed = tracks->indexed();
-  int many = ToDraw(choice, source->indexed);
+  int many = device ? CopyDraw(choice, *device, source->indexed)
+                    : ToDraw(choice, source->indexed);
   *picks = choice.albums > 0 && choice.minutes == 0 ? PickAlbums(*source, many)
                                                     : PickTracks(*source, many);
   if (tracks->reader()->status() != LineReader::kOk) {
@@ -248,6 +251,11 @@ bool Pick(const PlaylistChoice& choice, TrackSource* tracks, PickSource* source,
 bool MakeFairPlaylist(std::FILE* file, const PlaylistChoice& choice,
                       PlaylistFile* playlist, std::string* err) {
   Print("Creating Random Playlist\n");
+  // A device is looked at before the library is read: what is wrong with it
+  // is told at once.
+  DeviceCopy device;
+  bool copy = !choice.copy_to.empty();
+  if (copy && !device.Open(choice.copy_to, choice.roots, err)) return false;
   PlayedRecord record;
   SharedWork work;
   if (choice.fresh) {
@@ -275,7 +283,8 @@ bool MakeFairPlaylist(std::FILE* file, const PlaylistChoice& choice,
     bool wide = choice.fresh || can || !filter.field_query().empty();
     if (!tracks.Open(file, filter.field_query(), can, wide, &note, err)) return false;
     if (!note.empty()) Print("%s\n", note.c_str());
-    bool trusted = Pick(choice, &tracks, &source, &picks, &problem);
+    bool trusted =
+        Pick(choice, copy ? &device : nullptr, &tracks, &source, &picks, &problem);
     if (!trusted && !tracks.indexed()) {
       *err = problem;
       return false;
@@ -291,7 +300,8 @@ bool MakeFairPlaylist(std::FILE* file, const PlaylistChoice& choice,
       let.clear();
       TrackSource library;
       library.Open(file, "", false, choice.fresh, &note, err);
-      if (!Pick(choice, &library, &source, &picks, err)) return false;
+      if (!Pick(choice, copy ? &device : nullptr, &library, &source, &picks, err))
+        return false;
     }
   }
   if (picks.let == 0 && filter.active()) {
@@ -300,10 +310,19 @@ bool MakeFairPlaylist(std::FILE* file, const PlaylistChoice& choice,
   }
   Round round;
   Making making{source.indexed, &artists, &random};
-  bool written =
-      choice.minutes > 0
-          ? WriteTimed(choice, &picks, making, filter.active(), playlist, &round, err)
-          : WritePicks(choice, &picks, making, playlist, &round, err);
+  bool written = false;
+  if (copy) {
+    round.new_round = picks.new_round || picks.outgrown;
+    if (round.new_round) SayNewRound();
+    written = CopyPicks(choice, &picks, source.indexed, artists, &random, &device,
+                        &round.tracks, err);
+    round.even_without_playlist = !written;
+  } else {
+    written =
+        choice.minutes > 0
+            ? WriteTimed(choice, &picks, making, filter.active(), playlist, &round, err)
+            : WritePicks(choice, &picks, making, playlist, &round, err);
+  }
   // A new round under filters starts anew only for the tracks they let
   // through; the round of the others goes on.
   PlayedRecord::Keep keep;
@@ -312,6 +331,6 @@ bool MakeFairPlaylist(std::FILE* file, const PlaylistChoice& choice,
   } else if (filter.active() && !picks.outgrown) {
     keep = [&filter](std::string_view line) { return !filter.Lets(line); };
   }
-  return PutInPlace(playlist, choice.fresh ? &record : nullptr, round, keep, written,
-                    err);
+  return PutInPlace(copy ? nullptr : playlist, choice.fresh ? &record : nullptr, round,
+                    keep, written, err);
 }

@@ -7,6 +7,7 @@
 
 #include "base/line_reader.h"
 #include "base/state.h"
+#include "copy/device_copy.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -78,6 +79,7 @@ bool Fill(std::FILE* file, const PlaylistChoice& choice, PlaylistFile* playlist,
 
 extern "C" void StopPlaylist(int signal) {
   PlaylistFile::RemoveUnfinished();
+  DeviceCopy::RemoveUnfinished();
   EndBySignal(signal);
 }
 

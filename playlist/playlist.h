@@ -18,14 +18,17 @@ struct PlaylistChoice {
   bool even = false;              // every artist as likely, then each of its tracks
   bool spread = false;            // no artist twice in a row where the picks allow
   std::vector<std::string> roots;  // the [add] folders, as the listings name them
+  bool tracks_given = false;       // -tracks was given
+  std::string copy_to;             // copy the picks into this folder instead
+  long long megabytes = 0;         // with copy_to: at most this many MB, or 0
 
   // True when the choice needs a look at every line: the walks cannot filter,
   // count albums, keep a round, try tracks for a time or weigh artists and
   // stay fair, so these pick fairly; so does a shuffle that is spread, which
-  // may then read what the tag index says of the artists.
+  // may then read what the tag index says of the artists, and a copy.
   bool Selective() const {
     return !only.empty() || !skip.empty() || albums > 0 || fresh || minutes > 0 || even ||
-           (spread && shuffle);
+           (spread && shuffle) || !copy_to.empty();
   }
 };
 

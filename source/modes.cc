@@ -102,7 +102,10 @@ bool RunMode(int GotoMode, const PlaylistChoice& choice, const BuildChoice& buil
   if (GotoMode != kDoNothing && !LibraryNameIsFree(GotoMode)) return false;
   if (GotoMode == kMakePlaylist && build.tags)
     Print("-tags takes effect with a build: run songwhim -build -tags\n");
-  if (GotoMode == kMakePlaylist && (choice.even || choice.spread)) {
+  if (GotoMode == kMakePlaylist && choice.megabytes > 0 && choice.copy_to.empty())
+    Print("-megabytes takes effect with -copy\n");
+  if (GotoMode == kMakePlaylist &&
+      (choice.even || choice.spread || !choice.copy_to.empty())) {
     PlaylistChoice with_roots = choice;
     with_roots.roots = AddFolders();
     return MakePlaylist(with_roots);

@@ -53,7 +53,8 @@ void PrintUsage() {
   Print(
       "Usage: songwhim [-tracks N] [-build] [-library FILE] [-paths FILE] [-shuffle]\n"
       "                [-only TEXT]... [-skip TEXT]... [-albums N] [-fresh]\n"
-      "                [-minutes M] [-even] [-spread] [-tags]\n"
+      "                [-minutes M] [-even] [-spread] [-tags] [-copy DIR]\n"
+      "                [-megabytes N]\n"
       "\n"
       "  -tracks N       put N tracks in the playlist (default 20)\n"
       "  -build          build the library from the paths file\n"
@@ -74,6 +75,11 @@ void PrintUsage() {
       "                  albums); no artist twice before every artist has one\n"
       "  -spread         order the picks so that no artist comes twice in a row\n"
       "                  where they allow it (albums stay whole)\n"
+      "  -copy DIR       copy the picks into the folder DIR (a USB stick, an SD\n"
+      "                  card) instead of playing them, filling what it has free;\n"
+      "                  a later -copy to it keeps what it picks again, removes\n"
+      "                  its other copies and never touches other files\n"
+      "  -megabytes N    with -copy, copy at most N MB\n"
       "  -tags           with -build, keep the tracks' tags beside the library in\n"
       "                  LIBRARY.tags; later builds refresh it. Then -only and\n"
       "                  -skip take FIELD:TEXT for FIELD among artist, album,\n"
@@ -149,6 +155,17 @@ bool ScanSelection(const char* argument, const char* value, PlaylistChoice* choi
     choice->spread = true;
     Print("Spread: no artist twice in a row\n");
   }
+  if (SameNoCase(argument, "-copy", 6)) {
+    if (!value) return Lacks("-copy", "a folder to copy to");
+    choice->copy_to = value;
+    Print("Copying to %s\n", value);
+  }
+  if (SameNoCase(argument, "-megabytes", 11)) {
+    int megabytes = value && *value ? ReadNumber(value) : 0;
+    if (megabytes <= 0) return Lacks("-megabytes", "a number of megabytes above 0");
+    choice->megabytes = megabytes;
+    Print("Copy size set to %d MB\n", megabytes);
+  }
   if (SameNoCase(argument, "-fresh", 7)) {
     choice->fresh = true;
     Print("Fresh Mode - no track again until every track has been picked\n");
@@ -168,6 +185,7 @@ bool ScanOptions(int argc, char** argv, int* GotoMode, PlaylistChoice* choice,
       int many2 = 0;
       if (value && *value) many2 = ReadNumber(value);
       if (many2 > 0) choice->many = many2;
+      choice->tracks_given = choice->tracks_given || many2 > 0;
       Print("Number of tracks set to %d\n", choice->many);
     }
     if (SameNoCase(argument, "-build", 6)) {

@@ -104,3 +104,27 @@ TEST(Terminal, NoCountWhereItWouldNotFit) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Terminal, ACopyShowsHowItGoesAndTakesTheLineOffAtTheEnd) {
+  SKIP_ON_WINDOWS("Wine draws its own console");
+  Sandbox box;
+  for (int n = 0; n < 5; ++n)
+    box.Write("m/" + std::to_string(n) + ".mp3", std::string(5000, 'x'));
+  box.Touch("stick/");
+  box.Write("paths.ini", "[filetypes]\nmp3\n[add]\n" + box.At("m") + "\n");
+  ASSERT_EQ(0, box.Run({"-build"}).status);
+  Result watched = box.RunOnTerminal({"-copy", box.At("stick")}, 80);
+  EXPECT_EQ(0, watched.status);
+  EXPECT_TRUE(std::regex_search(
+      watched.out, std::regex("\rCopying 1 of 5 tracks, 5.0 KB of 25.0 KB at ")))
+      << watched.out;
+  std::string screen = Screen(watched.out, 80);
+  EXPECT_EQ(std::string::npos, screen.find("Copying 1")) << screen;
+  EXPECT_NE(std::string::npos,
+            screen.find("\nCopied 5 tracks (25.0 KB), kept 0, removed 0 - 0 problems\n"))
+      << screen;
+}
+
+}  // namespace
