@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "base/line_reader.h"
@@ -49,40 +50,79 @@ bool Unchanged(const FileStamp& now, const FileStamp& made) {
 
 }  // namespace
 
+namespace {
+
+// What a line of the list says: its kind and the name it is of, or false.
+bool KindAndName(std::string_view line, std::string_view* kind, std::string_view* name) {
+  if (line.empty() || line.back() != '\n') return false;  // cut short: never done
+  std::vector<std::string_view> fields = Fields(WithoutLineEnd(line), 7);
+  *kind = fields[0];
+  if (*kind == "copy" && fields.size() == 7) {
+    *name = fields[5];
+    return true;
+  }
+  if (fields.size() != 2) return false;
+  *name = fields[1];
+  return *kind == "part" || *kind == "gone" || *kind == "folder";
+}
+
+}  // namespace
+
 void CopyList::Read(std::FILE* file) {
   LineReader reader(file);
-  std::string_view line;
+  std::string_view line, kind, name;
   if (!reader.NextView(&line) || WithoutLineEnd(line) != kHeader) return;
   std::set<std::string> parts;
   while (reader.NextView(&line)) {
-    // A last line cut short was never done.
-    if (line.empty() || line.back() != '\n') break;
-    std::vector<std::string_view> fields = Fields(WithoutLineEnd(line), 7);
-    std::string name(fields.size() > 1 ? fields[fields.size() == 7 ? 5 : 1] : "");
-    if (fields[0] == "copy" && fields.size() == 7) {
-      CopyRecord record{name, {}, {}, std::string(fields[6])};
-      if (Number(fields[1], &record.stamp.size) &&
-          Number(fields[2], &record.stamp.time) &&
-          Number(fields[3], &record.track_stamp.size) &&
-          Number(fields[4], &record.track_stamp.time))
-        copies_[name] = record;
-      parts.erase(name);
-    } else if (fields[0] == "part" && fields.size() == 2) {
-      parts.insert(name);
-    } else if (fields[0] == "gone" && fields.size() == 2) {
-      copies_.erase(name);
-    } else if (fields[0] == "folder" && fields.size() == 2) {
-      folders_.insert(name);
+    if (!KindAndName(line, &kind, &name)) continue;
+    std::string key(name);
+    if (kind == "copy") {
+      std::vector<std::string_view> fields = Fields(WithoutLineEnd(line), 7);
+      CopyEntry entry{{}, {}, LineKey(fields[6])};
+      if (Number(fields[1], &entry.stamp.size) && Number(fields[2], &entry.stamp.time) &&
+          Number(fields[3], &entry.track_stamp.size) &&
+          Number(fields[4], &entry.track_stamp.time))
+        copies_[key] = entry;
+      parts.erase(key);
+    } else if (kind == "part") {
+      parts.insert(key);
+    } else if (kind == "gone") {
+      copies_.erase(key);
+    } else {
+      folders_.insert(key);
     }
   }
-  for (const std::string& name : parts) RemoveFile(At(name) + ".part");
-  for (auto record = copies_.begin(); record != copies_.end();) {
+  for (const std::string& part : parts) RemoveFile(At(part) + ".part");
+  for (auto copy = copies_.begin(); copy != copies_.end();) {
     FileStamp now;
-    bool ours = StampOf(At(record->first), &now) && Unchanged(now, record->second.stamp);
-    record = ours ? std::next(record) : copies_.erase(record);
+    bool ours = StampOf(At(copy->first), &now) && Unchanged(now, copy->second.stamp);
+    if (!ours) forgotten_.insert(copy->first);
+    copy = ours ? std::next(copy) : copies_.erase(copy);
   }
   for (auto folder = folders_.begin(); folder != folders_.end();)
     folder = Exists(At(*folder)) ? std::next(folder) : folders_.erase(folder);
+}
+
+void CopyList::Compact(std::FILE* file, OutputFile* out) const {
+  // The line that says last what became of each name, by a hash of it.
+  std::unordered_map<std::uint64_t, long long> last;
+  std::string_view line, kind, name;
+  for (int pass = 0; pass < 2; ++pass) {
+    std::rewind(file);
+    LineReader reader(file);
+    if (!reader.NextView(&line) || WithoutLineEnd(line) != kHeader) return;
+    for (long long at = 0; reader.NextView(&line); ++at) {
+      if (!KindAndName(line, &kind, &name) || (kind != "copy" && kind != "gone"))
+        continue;
+      std::uint64_t key = HashText(name);
+      if (pass == 0) {
+        last[key] = at;
+      } else if (kind == "copy" && last[key] == at &&
+                 !forgotten_.count(std::string(name))) {
+        out->Write(line.data(), line.size());
+      }
+    }
+  }
 }
 
 std::string CopyList::At(const std::string& name) const {
@@ -125,7 +165,6 @@ bool CopyList::Starting(const std::string& name, std::string* err) {
 }
 
 bool CopyList::Copied(const CopyRecord& record, std::string* err) {
-  copies_[record.name] = record;
   return Add("copy\t" + Stamp(record.stamp) + "\t" + Stamp(record.track_stamp) + "\t" +
                  record.name + "\t" + record.track,
              err);
@@ -155,11 +194,15 @@ bool CopyList::Close(std::string* err) {
   }
   out.Write(std::string(kHeader) + "\n");
   for (const std::string& folder : folders_) out.Write("folder\t" + folder + "\n");
-  for (const auto& [name, record] : copies_) {
-    out.Write("copy\t" + Stamp(record.stamp) + "\t" + Stamp(record.track_stamp) + "\t" +
-              name + "\t" + record.track + "\n");
+  std::FILE* file = Exists(file_) ? OpenFile(file_, "r") : nullptr;
+  if (file) {
+    Compact(file, &out);
+    std::fclose(file);
   }
-  if (out.Close(err) && RenameOver(part, file_, err)) return true;
+  if (out.Close(err) && RenameOver(part, file_, err)) {
+    forgotten_.clear();
+    return true;
+  }
   RemoveFile(part);
   *err = "Cannot write " + file_ + ": " + *err;
   return false;

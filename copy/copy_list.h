@@ -15,6 +15,7 @@
 #ifndef SONGWHIM_COPY_COPY_LIST_H_
 #define SONGWHIM_COPY_COPY_LIST_H_
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -31,6 +32,14 @@ struct CopyRecord {
   std::string track;      // the library line, without its line end
 };
 
+// What the list holds of a copy while a run goes on: no more than a refresh
+// needs, so that a device of a hundred thousand copies costs little memory.
+struct CopyEntry {
+  FileStamp stamp;
+  FileStamp track_stamp;
+  std::uint64_t track_key;  // LineKey of the library line
+};
+
 class CopyList {
  public:
   // Reads the list in `folder`, when there is one. A copy that is gone, or
@@ -39,8 +48,9 @@ class CopyList {
   // saying why, when the list cannot be read or written.
   bool Open(const std::string& folder, std::string* err);
 
-  // The copies, by name, and the folders songwhim made, that are there.
-  const std::map<std::string, CopyRecord>& copies() const { return copies_; }
+  // The copies there when it was opened, less those removed since, by name,
+  // and the folders songwhim made that are there.
+  const std::map<std::string, CopyEntry>& copies() const { return copies_; }
   const std::set<std::string>& folders() const { return folders_; }
 
   // Each adds its line, written out before it returns; false, with `err`,
@@ -52,7 +62,7 @@ class CopyList {
   // Forgets a folder that is gone.
   void FolderGone(const std::string& name) { folders_.erase(name); }
 
-  // Writes the list anew, with what it holds now, and closes it.
+  // Writes the list anew, from what its lines say now, and closes it.
   bool Close(std::string* err);
 
   // The file `name` on the device, its parts split as the system splits them.
@@ -61,12 +71,16 @@ class CopyList {
  private:
   bool Add(const std::string& line, std::string* err);
   void Read(std::FILE* file);
+  // Writes to `out` the lines of the list `file` that still say something:
+  // the last line of each copy, when it is a copy's, and the folders there.
+  void Compact(std::FILE* file, OutputFile* out) const;
 
   std::string folder_;
   std::string file_;
   OutputFile journal_;
-  std::map<std::string, CopyRecord> copies_;
+  std::map<std::string, CopyEntry> copies_;
   std::set<std::string> folders_;
+  std::set<std::string> forgotten_;  // copies changed since they were made
 };
 
 #endif  // SONGWHIM_COPY_COPY_LIST_H_

@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <unordered_map>
 
 #include "base/text.h"
 #include "base/work_files.h"
 #include "copy/copy_progress.h"
 #include "copy/device_name.h"
 #include "platform/console.h"
+#include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/output_file.h"
 
@@ -39,6 +41,16 @@ bool Below(const std::string& path, const std::string& root) {
   char after = path[root.size()];
   return std::string(kPathSeparators).find(after) != std::string::npos ||
          std::string(kPathSeparators).find(root.back()) != std::string::npos;
+}
+
+// The file the library line `track` names.
+std::string FileOf(const std::string& track) {
+  return std::string(WithoutLineEnd(FromFileText(track)));
+}
+
+// What tells two names that a device takes for one.
+std::uint64_t Taken(const std::string& name) {
+  return HashText(NameKey(name));
 }
 
 // The folders `name` lies in, outermost first.
@@ -72,7 +84,7 @@ bool DeviceCopy::Open(const std::string& folder, const std::vector<std::string>&
   }
   if (!list_.Open(folder, err)) return false;
   for (const std::string& made : list_.folders()) KnowFolders(made + "/");
-  for (const auto& [name, record] : list_.copies()) KnowFolders(name);
+  for (const auto& [name, entry] : list_.copies()) KnowFolders(name);
   return true;
 }
 
@@ -106,14 +118,17 @@ std::string DeviceCopy::NameFor(const std::string& track) const {
 long long DeviceCopy::Room() const {
   // A few clusters stay free for the list and the playlist.
   long long room = space_.free - 16 * space_.cluster - kCloseEnough;
-  for (const auto& [name, record] : list_.copies()) room += Rounded(record.stamp.size);
+  for (const auto& [name, entry] : list_.copies()) room += Rounded(entry.stamp.size);
   return room;
 }
 
 std::vector<std::size_t> DeviceCopy::Fit(std::vector<CopyItem>* items,
                                          const CopyBounds& bounds, CopySummary* summary) {
-  std::map<std::string, const CopyRecord*> copies;
-  for (const auto& [name, record] : list_.copies()) copies[record.track] = &record;
+  // The old copies, by their tracks' keys.
+  std::unordered_map<std::uint64_t, std::pair<const std::string*, const CopyEntry*>>
+      copies;
+  for (const auto& [name, entry] : list_.copies())
+    copies[entry.track_key] = {&name, &entry};
   long long room = Room();
   if (bounds.bytes > 0) room = std::min(room, bounds.bytes);
   // Room left that no track is tried for: less than any track takes.
@@ -134,21 +149,22 @@ std::vector<std::size_t> DeviceCopy::Fit(std::vector<CopyItem>* items,
     for (std::size_t n = first; n < end; ++n) {
       CopyItem& item = (*items)[n];
       const char* problem = nullptr;
-      if (item.stamp.size < 0 && !StampOf(item.file, &item.stamp)) {
+      std::string file = FileOf(item.track);
+      if (item.stamp.size < 0 && !StampOf(file, &item.stamp)) {
         problem = "it cannot be found";
       } else if (bounds.milliseconds > 0 && item.milliseconds <= 0) {
         problem = "its length cannot be read";
       }
       if (problem) {
-        Print("Passed over %s: %s\n", item.file.c_str(), problem);
+        Print("Passed over %s: %s\n", file.c_str(), problem);
         ++summary->problems;
         summary->unreadable.push_back(n);
         continue;
       }
-      auto copy = copies.find(item.track);
-      bool kept = copy != copies.end() && copy->second->track_stamp == item.stamp;
-      item.name = kept ? copy->second->name : NameFor(item.track);
-      cost += Rounded(kept ? copy->second->stamp.size : item.stamp.size);
+      auto copy = copies.find(LineKey(item.track));
+      bool kept = copy != copies.end() && copy->second.second->track_stamp == item.stamp;
+      item.name = kept ? *copy->second.first : NameFor(item.track);
+      cost += Rounded(kept ? copy->second.second->stamp.size : item.stamp.size);
       length += item.milliseconds;
       for (const std::string& folder : FoldersOf(item.name)) {
         std::string key = NameKey(folder);
@@ -210,7 +226,7 @@ bool DeviceCopy::RemoveOld(const std::vector<CopyItem>& items,
     if (there[n]) kept.insert(items[n].name);
   }
   std::vector<std::string> old;
-  for (const auto& [name, record] : list_.copies()) {
+  for (const auto& [name, entry] : list_.copies()) {
     if (!kept.count(name)) old.push_back(name);
   }
   for (const std::string& name : old) {
@@ -256,10 +272,7 @@ void DeviceCopy::KnowFolders(const std::string& name) {
 
 std::string DeviceCopy::FreeName(const std::string& wanted) {
   std::string name = Canonical(wanted), free = name;
-  for (int number = 2;
-       std::find(taken_.begin(), taken_.end(), NameKey(free)) != taken_.end() ||
-       Exists(list_.At(free));
-       ++number)
+  for (int number = 2; taken_.count(Taken(free)) > 0 || Exists(list_.At(free)); ++number)
     free = NumberedPath(name, number);
   return free;
 }
@@ -292,12 +305,12 @@ bool DeviceCopy::CopyOne(CopyItem* item, CopySummary* summary, bool* full,
     if (outcome != CopyOutcome::kNameRefused || (!name.empty() && wanted == item->name))
       break;
     name = FreeName(wanted);
-    outcome = CopyAs(item->file, name, &why);
+    outcome = CopyAs(FileOf(item->track), name, &why);
   }
   std::string target = list_.At(name);
   switch (outcome) {
     case CopyOutcome::kSourceFailed:
-      Print("Passed over %s: %s\n", item->file.c_str(), why.c_str());
+      Print("Passed over %s: %s\n", FileOf(item->track).c_str(), why.c_str());
       ++summary->problems;
       return true;
     case CopyOutcome::kDeviceFull:
@@ -316,7 +329,7 @@ bool DeviceCopy::CopyOne(CopyItem* item, CopySummary* summary, bool* full,
     *err = "Cannot write " + target + ": " + why;
     return false;
   }
-  taken_.push_back(NameKey(name));
+  taken_.insert(Taken(name));
   KnowFolders(name);
   item->name = name;
   ++summary->copied;
@@ -324,21 +337,21 @@ bool DeviceCopy::CopyOne(CopyItem* item, CopySummary* summary, bool* full,
   return list_.Copied(CopyRecord{name, stamp, item->stamp, item->track}, err);
 }
 
-bool DeviceCopy::Carry(const std::vector<CopyItem>& items_in,
-                       const std::vector<std::size_t>& order, bool extended,
-                       CopySummary* summary, std::string* err) {
+bool DeviceCopy::Carry(std::vector<CopyItem>* all, const std::vector<std::size_t>& order,
+                       bool extended, CopySummary* summary, std::string* err) {
   // Names change where another file has taken one.
-  std::vector<CopyItem> items = items_in;
+  std::vector<CopyItem>& items = *all;
   std::vector<bool> there(items.size());
   std::vector<std::size_t> to_copy;
   long long bytes = 0;
   for (std::size_t n : order) {
     auto copy = list_.copies().find(items[n].name);
-    there[n] = copy != list_.copies().end() && copy->second.track == items[n].track &&
+    there[n] = copy != list_.copies().end() &&
+               copy->second.track_key == LineKey(items[n].track) &&
                copy->second.track_stamp == items[n].stamp;
     if (there[n]) {
       ++summary->kept;
-      taken_.push_back(NameKey(items[n].name));
+      taken_.insert(Taken(items[n].name));
       summary->on_device.push_back(n);
     } else {
       to_copy.push_back(n);
@@ -350,6 +363,14 @@ bool DeviceCopy::Carry(const std::vector<CopyItem>& items_in,
   if (!WritePlaylist(items, order, there, extended, err) ||
       !RemoveOld(items, there, summary, err))
     return false;
+  // Each new copy is added at the playlist's end, and the playlist is put
+  // in its order once they are all there.
+  OutputFile added;
+  std::string playlist = list_.At(kDevicePlaylist);
+  if (!added.OpenAtEnd(playlist, err)) {
+    *err = "Cannot write " + playlist + ": " + *err;
+    return false;
+  }
   CopyProgress progress(static_cast<int>(to_copy.size()), bytes);
   bool full = false;
   for (std::size_t n : to_copy) {
@@ -360,12 +381,18 @@ bool DeviceCopy::Carry(const std::vector<CopyItem>& items_in,
     there[n] = true;
     summary->on_device.push_back(n);
     progress.Done(summary->copied, summary->bytes);
-    if (!WritePlaylist(items, order, there, extended, err)) return false;
+    if (extended) added.Write(items[n].extinf + "\n");
+    added.Write(items[n].name + "\n");
+    added.Flush();
   }
   progress.Erase();
+  if (!added.Close(err)) {
+    *err = "Cannot write " + playlist + ": " + *err;
+    return false;
+  }
   if (full) {
     Print("%s is full: %d tracks were not copied\n", folder_.c_str(),
           static_cast<int>(to_copy.size()) - summary->copied);
   }
-  return list_.Close(err);
+  return WritePlaylist(items, order, there, extended, err) && list_.Close(err);
 }

@@ -12,7 +12,9 @@
 #define SONGWHIM_COPY_DEVICE_COPY_H_
 
 #include <map>
+#include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "base/tag_index.h"
@@ -24,8 +26,7 @@ constexpr char kDevicePlaylist[] = "songwhim.m3u";
 // A track that may go on the device.
 struct CopyItem {
   std::string track;           // its library line, without its line end
-  std::string file;            // the file that names
-  FileStamp stamp;             // the file's, when the index tells it; found by Fit
+  FileStamp stamp;             // its file's, when the index tells it; found by Fit
   long long milliseconds = 0;  // its length, with -minutes
   std::string extinf;          // its #EXTINF line, with -minutes
   std::size_t album = 0;       // which album it is of, with -albums
@@ -72,7 +73,7 @@ class DeviceCopy {
   // the device, with an extended playlist when `extended`, and says what it
   // did. False, with `err` saying why, when the device failed (a full one
   // ends the copying early, and is no failure).
-  bool Carry(const std::vector<CopyItem>& items, const std::vector<std::size_t>& order,
+  bool Carry(std::vector<CopyItem>* items, const std::vector<std::size_t>& order,
              bool extended, CopySummary* summary, std::string* err);
 
   // Removes the part of a copy an interrupted run was writing. Safe in a
@@ -100,7 +101,8 @@ class DeviceCopy {
   std::vector<std::string> roots_;
   DeviceSpace space_;
   CopyList list_;
-  std::vector<std::string> taken_;  // name keys of the copies this run keeps or makes
+  // Hashes of the name keys of the copies this run keeps or makes.
+  std::unordered_set<std::uint64_t> taken_;
   std::map<std::string, std::string> folder_names_;  // the folders known, by key
 };
 

@@ -16,20 +16,21 @@ namespace {
 
 // A fill draws at least this many tracks, and at most as many as a fill of
 // a large device takes with tracks of a quarter of a mebibyte.
-constexpr long long kFewest = 200, kMost = 150000;
+constexpr long long kFewest = 200, kMost = 100000;
 
 // The item of the track `text` (as it came: a library line or an index one).
 CopyItem ItemOf(const std::string& text, bool indexed, bool timed) {
   Track track(text, indexed);
   CopyItem item;
   item.track = std::string(WithoutLineEnd(track.line()));
-  item.file = std::string(WithoutLineEnd(FromFileText(item.track)));
   IndexFields fields;
   if (track.Fields(&fields)) item.stamp = fields.Stamp();
   if (!timed) return item;
   TimedTrack timed_track{item.track, 0, TrackTags()};
-  bool known = indexed ? track.Tags(&timed_track.tags)
-                       : ReadTrackTags(item.file, &timed_track.tags);
+  bool known = indexed
+                   ? track.Tags(&timed_track.tags)
+                   : ReadTrackTags(std::string(WithoutLineEnd(FromFileText(item.track))),
+                                   &timed_track.tags);
   if (!known || timed_track.tags.milliseconds <= 0) return item;
   item.milliseconds = timed_track.tags.milliseconds;
   item.extinf = ExtinfLine(timed_track);
@@ -40,8 +41,9 @@ CopyItem ItemOf(const std::string& text, bool indexed, bool timed) {
 // random as the picks.
 std::vector<std::size_t> Order(const PlaylistChoice& choice, const FairPicks& picks,
                                const std::vector<CopyItem>& items,
-                               const std::vector<std::size_t>& chosen, bool indexed,
-                               const Artists& artists, std::mt19937_64* random) {
+                               const std::vector<std::size_t>& chosen,
+                               const std::vector<std::uint64_t>& artists,
+                               std::mt19937_64* random) {
   // Groups of items that stay together: an album, or a track.
   std::vector<std::vector<std::size_t>> groups;
   for (std::size_t n : chosen) {
@@ -55,8 +57,7 @@ std::vector<std::size_t> Order(const PlaylistChoice& choice, const FairPicks& pi
   std::vector<std::size_t> order;
   if (choice.spread) {
     std::vector<std::uint64_t> by;
-    for (const auto& group : groups)
-      by.push_back(artists.KeyOf(Track(picks.tracks[group[0]], indexed)));
+    for (const auto& group : groups) by.push_back(artists[group[0]]);
     std::vector<std::vector<std::size_t>> spread;
     for (std::size_t at : SpreadOrder(by, random)) spread.push_back(groups[at]);
     groups = std::move(spread);
@@ -84,13 +85,20 @@ int CopyDraw(const PlaylistChoice& choice, const DeviceCopy& device, bool indexe
 bool CopyPicks(const PlaylistChoice& choice, FairPicks* picks, bool indexed,
                const Artists& artists, std::mt19937_64* random, DeviceCopy* device,
                std::vector<std::string>* round, std::string* err) {
+  // The picks go as the items are made of them: a fill of many holds one
+  // of each.
   std::vector<CopyItem> items;
+  std::vector<std::uint64_t> by;  // who each is by, for -spread
   for (std::size_t n = 0; n < picks->tracks.size(); ++n) {
     items.push_back(ItemOf(picks->tracks[n], indexed, choice.minutes > 0));
+    if (choice.spread) by.push_back(artists.KeyOf(Track(picks->tracks[n], indexed)));
+    std::string().swap(picks->tracks[n]);
     // The album an item is of: the last that began at or before it.
     auto begun = std::upper_bound(picks->albums.begin(), picks->albums.end(), n);
     items.back().album = static_cast<std::size_t>(begun - picks->albums.begin());
   }
+  picks->tracks.clear();
+  picks->tracks.shrink_to_fit();
   CopyBounds bounds;
   bounds.bytes = choice.megabytes * 1000000LL;
   bounds.tracks = choice.tracks_given && choice.minutes == 0 ? choice.many : 0;
@@ -103,9 +111,8 @@ bool CopyPicks(const PlaylistChoice& choice, FairPicks* picks, bool indexed,
     *err = "No track of " + Library + " fits in " + choice.copy_to + " - nothing copied";
     return false;
   }
-  std::vector<std::size_t> order =
-      Order(choice, *picks, items, chosen, indexed, artists, random);
-  bool carried = device->Carry(items, order, choice.minutes > 0, &summary, err);
+  std::vector<std::size_t> order = Order(choice, *picks, items, chosen, by, random);
+  bool carried = device->Carry(&items, order, choice.minutes > 0, &summary, err);
   for (std::size_t n : summary.on_device) round->push_back(items[n].track);
   Print("Copied %d tracks (%s), kept %d, removed %d - %d problems\n", summary.copied,
         SizeText(summary.bytes).c_str(), summary.kept, summary.removed, summary.problems);

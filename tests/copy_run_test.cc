@@ -172,39 +172,44 @@ TEST_F(CopyRun, NamesAStickRefusesOrTakesForOneBecomeNamesItTakes) {
 TEST_F(CopyRun, ARefreshKeepsItsPicksAndTouchesNoOtherFile) {
   FatStick stick(box_, 8192);
   NEEDS_A_STICK(stick);
-  for (const char* name : {"Alpha/1.mp3", "Alpha/2.mp3", "Alpha/3.mp3", "Beta/1.mp3",
-                           "Beta/2.mp3", "Beta/3.mp3"})
+  for (const char* name : {"Alpha/A/1.mp3", "Alpha/A/2.mp3", "Alpha/A/3.mp3",
+                           "Beta/B/1.mp3", "Beta/B/2.mp3", "Beta/B/3.mp3"})
     Track(name, 40000);
   ASSERT_EQ(0, box_.Run({"-build"}).status);
   ASSERT_EQ(0,
             box_.Run({"-copy", box_.Host("stick"), "-only", "Alpha", "-fresh"}).status);
-  EXPECT_EQ((std::set<std::string>{"Alpha/1.mp3", "Alpha/2.mp3", "Alpha/3.mp3"}),
+  EXPECT_EQ((std::set<std::string>{"Alpha/A/1.mp3", "Alpha/A/2.mp3", "Alpha/A/3.mp3"}),
             OnStick());
-  // -fresh counts the copies as picked.
+  // -fresh counts the copies as picked. (Tracks in Artist/Album folders,
+  // for -spread below.)
   EXPECT_EQ(4u, Lines(box_.Read("library.txt.played")).size());
   // The user's own files, and a copy the user changed, are never touched.
   box_.Write("stick/mine.txt", "mine\n");
-  box_.Write("stick/Alpha/notes.txt", "notes\n");
-  std::remove(box_.At("stick/Alpha/2.mp3").c_str());
-  box_.Write("stick/Alpha/2.mp3", "re-tagged\n");
+  box_.Write("stick/Alpha/A/notes.txt", "notes\n");
+  std::remove(box_.At("stick/Alpha/A/2.mp3").c_str());
+  box_.Write("stick/Alpha/A/2.mp3", "re-tagged\n");
   Result beta = box_.Run({"-copy", box_.Host("stick"), "-only", "Beta"});
   EXPECT_TRUE(
       Holds(beta.out, "Copied 3 tracks (120.0 KB), kept 0, removed 2 - 0 problems"))
       << beta.out;
-  EXPECT_EQ((std::set<std::string>{"mine.txt", "Alpha/notes.txt", "Alpha/2.mp3",
-                                   "Beta/1.mp3", "Beta/2.mp3", "Beta/3.mp3"}),
+  EXPECT_EQ((std::set<std::string>{"mine.txt", "Alpha/A/notes.txt", "Alpha/A/2.mp3",
+                                   "Beta/B/1.mp3", "Beta/B/2.mp3", "Beta/B/3.mp3"}),
             OnStick());
-  EXPECT_EQ("re-tagged\n", box_.Read("stick/Alpha/2.mp3"));
-  // Picked again, the changed one's track gets a name of its own.
-  Result all = box_.Run({"-copy", box_.Host("stick")});
+  EXPECT_EQ("re-tagged\n", box_.Read("stick/Alpha/A/2.mp3"));
+  // Picked again, the changed one's track gets a name of its own; -spread
+  // orders the copies as it orders a playlist.
+  Result all = box_.Run({"-copy", box_.Host("stick"), "-spread"});
   EXPECT_TRUE(
       Holds(all.out, "Copied 3 tracks (120.0 KB), kept 3, removed 0 - 0 problems"))
       << all.out;
-  EXPECT_TRUE(box_.Exists("stick/Alpha/2 (2).mp3"));
-  EXPECT_EQ(Listed().size(), Played().size());
+  EXPECT_TRUE(box_.Exists("stick/Alpha/A/2 (2).mp3"));
+  std::vector<std::string> played = Played();
+  EXPECT_EQ(Listed().size(), played.size());
+  for (std::size_t n = 1; n < played.size(); ++n)
+    EXPECT_NE(played[n - 1].substr(0, 4), played[n].substr(0, 4)) << n;
   // A folder the copies left is removed; one with the user's files stays.
-  std::remove(box_.At("stick/Alpha/notes.txt").c_str());
-  std::remove(box_.At("stick/Alpha/2.mp3").c_str());
+  std::remove(box_.At("stick/Alpha/A/notes.txt").c_str());
+  std::remove(box_.At("stick/Alpha/A/2.mp3").c_str());
   ASSERT_EQ(0, box_.Run({"-copy", box_.Host("stick"), "-only", "Beta"}).status);
   EXPECT_FALSE(box_.Exists("stick/Alpha"));
   EXPECT_TRUE(box_.Exists("stick/mine.txt"));
