@@ -81,6 +81,28 @@ bool ReadNumber(std::string_view text, bool negative_ok, long long* value) {
 
 }  // namespace
 
+void AppendStamp(const FileStamp& stamp, std::string* line) {
+  // Written in place: a listing has a stamp on every line.
+  char number[24];
+  for (long long value : {stamp.size, stamp.time}) {
+    if (stamp.size >= 0)
+      line->append(number, std::to_chars(number, number + sizeof number, value).ptr);
+    *line += '\t';
+  }
+}
+
+bool SplitStamp(std::string_view line, FileStamp* stamp, std::string_view* rest) {
+  std::size_t first = line.find('\t');
+  std::size_t second =
+      first == std::string_view::npos ? first : line.find('\t', first + 1);
+  if (second == std::string_view::npos) return false;
+  *rest = line.substr(second + 1);
+  if (!ReadNumber(line.substr(0, first), false, &stamp->size) ||
+      !ReadNumber(line.substr(first + 1, second - first - 1), true, &stamp->time))
+    *stamp = FileStamp();
+  return true;
+}
+
 long long IndexFields::Number(IndexField which, long long none) const {
   long long value = 0;
   return ReadNumber(field[which], false, &value) ? value : none;

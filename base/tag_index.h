@@ -90,6 +90,13 @@ struct FileStamp {
   }
 };
 
+// A file's stamp at the start of a listing line: "SIZE TAB TIME TAB", or
+// two tabs alone when the file could not be stat'ed.
+void AppendStamp(const FileStamp& stamp, std::string* line);
+// The stamp at the start of `line`, and the rest of it; false when `line`
+// begins with none.
+bool SplitStamp(std::string_view line, FileStamp* stamp, std::string_view* rest);
+
 // The index line of the track `path` (a library line without its line end),
 // with its file's stamp and, when `tags` is null, no length or tags.
 std::string IndexLine(const FileStamp& stamp, const TrackTags* tags,

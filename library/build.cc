@@ -16,9 +16,11 @@
 #include "library/listing.h"
 #include "library/listing_count.h"
 #include "library/merge.h"
+#include "library/old_index.h"
 #include "library/paths_file.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/output_file.h"
 #include "platform/platform.h"
 
 namespace {
@@ -39,8 +41,13 @@ std::string index_file;
 std::string temporary_index;
 std::string index_aside;
 
+// The header of the old index, when a refresh that found nothing changed
+// writes only the header anew.
+std::string index_header;
+
 // What to do to put the old index back: 0 nothing, 1 move it back from
-// `index_aside`, 2 remove the new one (there was none before).
+// `index_aside`, 2 remove the new one (there was none before), 3 write its
+// old header back.
 volatile std::sig_atomic_t index_undo = 0;
 
 // Puts the index back as it was before the new one went in place. Safe to
@@ -51,6 +58,8 @@ void PutBackIndex() {
     std::rename(index_aside.c_str(), index_file.c_str());
   } else if (index_undo == 2) {
     std::remove(index_file.c_str());
+  } else if (index_undo == 3) {
+    OverwriteStart(index_file.c_str(), index_header.data(), index_header.size());
   }
   index_undo = 0;
 }
@@ -91,7 +100,7 @@ void RemoveLeftovers() {
 
 // Reads the paths file, listing each [add] folder as it comes, and keeps the
 // tables for the filter.
-bool ReadPaths(std::string* err) {
+bool ReadPaths(bool stamps, std::string* err) {
   std::FILE* file = nullptr;
   if (!OpenForReading(Paths, &file, err)) {
     *err = "Cannot read paths file " + Paths + ": " + *err;
@@ -99,25 +108,73 @@ bool ReadPaths(std::string* err) {
   }
   LineReader reader(file);
   PathsTables tables;
-  bool read = ReadPathsFile(&reader, Paths, MakeDir, &tables, err);
+  auto add = [stamps](const std::string& folder, std::string* err) {
+    return MakeDir(folder, err, stamps);
+  };
+  bool read = ReadPathsFile(&reader, Paths, add, &tables, err);
   std::fclose(file);
   Remove = std::move(tables.ignore);
   Allow = AllowTable(std::move(tables.filetypes));
   return read;
 }
 
+// True when the new index could be written in full, as a refresh that
+// finds changes writes it: a build that could not is one that cannot
+// keep its index, and fails alike whatever it finds.
+bool CouldWriteIndex() {
+  OutputFile probe;
+  std::string err;
+  RemoveFile(temporary_index);  // a stale one may be a link to anywhere
+  bool opened = probe.Open(temporary_index, &err);
+  probe.Close(&err);
+  RemoveFile(temporary_index);
+  return opened;
+}
+
+// When the new index would be the last one as it stands, writes only its
+// header anew, in place, for the new library: a refresh of a collection in
+// which nothing changed then costs no more than its stats. False, with the
+// index as it was, when it cannot.
+bool Restamp(OldIndex* last, const std::vector<std::uint32_t>& unchanged) {
+  FileStamp library;
+  if (!last->Unchanged(unchanged) || !IsSoleName(index_file) ||
+      !StampOf(temporary_library, &library) || !CouldWriteIndex())
+    return false;
+  std::size_t checksum_at = 0;
+  std::string header = IndexHeader(library, &checksum_at);
+  header.replace(checksum_at, 16, ChecksumText(last->checksum()));
+  // Written as it is, not in text mode.
+  header.pop_back();
+  header += TextLineEnd();
+  if (header.size() != last->header().size()) return false;
+  index_header = last->header();
+  // Should it fail, the index is written in full, its files read anew.
+  last->Close();
+  index_undo = 3;
+  if (OverwriteStart(index_file.c_str(), header.data(), header.size())) return true;
+  PutBackIndex();
+  return false;
+}
+
 // Writes the new library's tag index, with a console line that counts the
-// tracks as their tags are read.
-bool Index(int filecount, std::string* err) {
+// tracks as their tags are read; `note` tells of the last index. Sets
+// `placed` when the index is in place already.
+bool Index(OldIndex* last, const std::vector<std::uint32_t>& unchanged,
+           const std::string& note, bool* placed, std::string* err) {
   std::string line = "Reading Track Tags ";
   PrintText(line);
   FlushOutput();
   ListingCount count(line, "tracks");
   IndexCount counted;
-  std::string note;
-  bool written = WriteIndex(
-      temporary_library, filecount, index_file, temporary_index,
-      [&](long long tracks) { count.Show(tracks); }, &counted, &note, err);
+  auto show = [&](long long tracks) { count.Show(tracks); };
+  *placed = Restamp(last, unchanged);
+  if (*placed) {
+    counted = CountUnchanged(*last);
+    show(counted.tracks);
+  }
+  bool written = *placed || WriteIndex(temporary_library, last, unchanged,
+                                       temporary_index, show, &counted, err);
+  last->Close();
   count.Erase();
   Print(written ? "... Complete\n" : "\n");
   if (!note.empty()) Print("%s\n", note.c_str());
@@ -147,16 +204,36 @@ bool PlaceIndex(std::string* err) {
   return false;
 }
 
+// The most tracks a refresh takes from the last index: no more than the
+// merge file could list (a stamped line of a track is 6 bytes at least),
+// so that no index makes the build hold more than its collection needs.
+std::size_t MostTracks() {
+  long long size = 0;
+  IsPlainFile(kMergeFile, &size);
+  return static_cast<std::size_t>(size / 6) * 2 + 1024;
+}
+
 // Reads the paths file, merges the listings, filters them into the library
 // and writes its index. The two are put in place together: should the
-// library fail to go in place, the old index is put back.
+// library fail to go in place, the old index is put back. A refresh has
+// its files stat'ed as their folders are read, to look them up in the last
+// index as the library is written.
 bool Build(const BuildChoice& choice, std::string* err) {
+  bool refresh = Exists(index_file);
+  if (!ReadPaths(refresh, err) || !MergeListings(err)) return false;
+  OldIndex last;
+  std::string note;
+  Unchanged unchanged;
+  unchanged.last = &last;
+  if (refresh) last.Open(index_file, MostTracks(), &note);
   int filecount = 0;
-  if (!ReadPaths(err) || !MergeListings(err) ||
-      !FilterTracks(temporary_library, &filecount, err))
+  if (!FilterTracks(temporary_library, &filecount, err, refresh ? &unchanged : nullptr))
     return false;
-  bool indexed = choice.tags || Exists(index_file);
-  if (indexed && (!Index(filecount, err) || !PlaceIndex(err))) return false;
+  bool indexed = choice.tags || refresh;
+  bool placed = false;
+  if (indexed && (!Index(&last, unchanged.found, note, &placed, err) ||
+                  (!placed && !PlaceIndex(err))))
+    return false;
   if (!RenameOver(temporary_library, library_file, err)) {
     *err = "Cannot replace " + Library + ": " + *err;
     PutBackIndex();

@@ -20,6 +20,15 @@ std::string Folded(std::string text) {
   return text;
 }
 
+// Where `last` holds the line of the track `line`, as Unchanged::found
+// says it: most likely just after the last track's.
+void AddFound(std::string_view line, const FileStamp& stamp, Unchanged* unchanged) {
+  std::vector<std::uint32_t>& found = unchanged->found;
+  long long hint = found.empty() || found.back() == 0 ? -1 : found.back();
+  found.push_back(static_cast<std::uint32_t>(
+      unchanged->last->Find(WithoutLineEnd(line), stamp, hint) + 1));
+}
+
 }  // namespace
 
 std::vector<std::string> AllowTable(std::vector<std::string> filetypes) {
@@ -39,7 +48,8 @@ bool IsWanted(std::string_view line) {
   return std::binary_search(Allow.begin(), Allow.end(), Filetype) && !Remove.Covers(line);
 }
 
-bool FilterTracks(const std::string& output, int* filecount, std::string* err) {
+bool FilterTracks(const std::string& output, int* filecount, std::string* err,
+                  Unchanged* unchanged) {
   OutputFile library;
   if (!library.Open(output, err)) {
     *err = "Cannot create library file " + Library + ": " + *err;
@@ -53,13 +63,17 @@ bool FilterTracks(const std::string& output, int* filecount, std::string* err) {
   Print("Removing Unwanted Paths\n");
   Print("Archiving Chosen Filetypes\n");
   *filecount = 0;
-  LineReader reader(merge);
+  // A stamp makes a line longer than a listing's lines otherwise are.
+  LineReader reader(merge, unchanged ? kMaxLine + 64 : kMaxLine);
   std::string_view line;
+  FileStamp stamp;
   // A full disk ends the pass at the first write it refuses.
   while (!library.failed() && reader.NextView(&line)) {
+    if (unchanged && !SplitStamp(line, &stamp, &line)) stamp = FileStamp();
     if (!IsWanted(line)) continue;
     library.Write(line.data(), line.size());
     *filecount += 1;
+    if (unchanged) AddFound(line, stamp, unchanged);
   }
   std::fclose(merge);
   std::string write_error;

@@ -5,8 +5,11 @@
 #ifndef SONGWHIM_LIBRARY_INDEX_BUILD_H_
 #define SONGWHIM_LIBRARY_INDEX_BUILD_H_
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
+#include "library/old_index.h"
 #include "platform/tree_walk.h"
 
 struct IndexCount {
@@ -17,13 +20,18 @@ struct IndexCount {
   long long unknown_length = 0;  // tracks whose files give tags but no length
 };
 
-// Writes to `output` the index of the library file `library`, of at most
-// `tracks` lines, taking over lines of the index `last` where it may (a
-// last index that is none, or was changed since it was written, is not used,
-// and `note` says so). `progress` hears how many tracks are done. False,
-// with `err` saying why, when a file cannot be read or written.
-bool WriteIndex(const std::string& library, long long tracks, const std::string& last,
-                const std::string& output, const ListingProgress& progress,
-                IndexCount* count, std::string* note, std::string* err);
+// Writes to `output` the index of the library file `library`, taking over
+// lines of the index `last` where it may: where `unchanged` says the track's
+// file is as `last` knows it (as Unchanged::found says it, track by track),
+// or else where a stat of the file finds it so. `progress` hears how many
+// tracks are done. False, with `err` saying why, when a file cannot be read
+// or written.
+bool WriteIndex(const std::string& library, OldIndex* last,
+                const std::vector<std::uint32_t>& unchanged, const std::string& output,
+                const ListingProgress& progress, IndexCount* count, std::string* err);
+
+// The count WriteIndex gives when the new index would be `last` as it
+// stands (OldIndex::Unchanged).
+IndexCount CountUnchanged(const OldIndex& last);
 
 #endif  // SONGWHIM_LIBRARY_INDEX_BUILD_H_

@@ -8,7 +8,7 @@
 #include "platform/console.h"
 #include "platform/tree_walk.h"
 
-bool MakeDir(const std::string& folder, std::string* err) {
+bool MakeDir(const std::string& folder, std::string* err, bool stamps) {
   PCount += 1;
   std::string line =
       "Creating Directory Listing " + std::to_string(PCount) + " : " + folder + " ";
@@ -18,7 +18,7 @@ bool MakeDir(const std::string& folder, std::string* err) {
   ListingCount count(line);
   std::string note;
   bool listed = ListFolder(
-      folder, DoSys, [&](long long items) { count.Show(items); }, &note, err);
+      folder, DoSys, [&](long long items) { count.Show(items); }, &note, err, stamps);
   count.Erase();
   if (!listed) {
     // The failure is told on a line of its own.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/file_stamp-posix.h"
 #include "platform/files.h"
 
 std::FILE* OpenFile(const std::string& name, const char* mode) {
@@ -59,20 +60,7 @@ bool IsPlainFile(const std::string& name, long long* size) {
 
 bool StampOf(const std::string& name, FileStamp* stamp) {
   struct stat info;
-  if (stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  stamp->size = static_cast<long long>(info.st_size);
-#ifdef __APPLE__
-  const struct timespec& time = info.st_mtimespec;
-#else
-  const struct timespec& time = info.st_mtim;
-#endif
-  // Computed unsigned, so that a time past 2262 or before 1678 wraps round
-  // instead of overflowing: a stamp only tells whether the file changed.
-  unsigned long long nanoseconds =
-      static_cast<unsigned long long>(time.tv_sec) * 1000000000ULL +
-      static_cast<unsigned long long>(time.tv_nsec);
-  stamp->time = static_cast<long long>(nanoseconds);
-  return true;
+  return stat(name.c_str(), &info) == 0 && StampOfInfo(info, stamp);
 }
 
 bool SeekFile(std::FILE* file, long long offset) {
@@ -111,6 +99,22 @@ bool KeepAside(const std::string& name, const std::string& aside, std::string* e
     return true;
   *err = std::strerror(errno);
   return false;
+}
+
+std::string_view TextLineEnd() {
+  return "\n";
+}
+
+bool IsSoleName(const std::string& name) {
+  struct stat info;
+  return lstat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1;
+}
+
+bool OverwriteStart(const char* name, const char* bytes, std::size_t size) {
+  int file = open(name, O_WRONLY);
+  if (file < 0) return false;
+  bool written = pwrite(file, bytes, size, 0) == static_cast<ssize_t>(size);
+  return close(file) == 0 && written;
 }
 
 std::string FollowLinks(const std::string& name) {

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/file_stamp-win32.h"
 #include "platform/files.h"
 #include "platform/unicode-win32.h"
 
@@ -68,19 +69,9 @@ bool IsPlainFile(const std::string& name, long long* size) {
 
 bool StampOf(const std::string& name, FileStamp* stamp) {
   WIN32_FILE_ATTRIBUTE_DATA info;
-  if (!GetFileAttributesExW(LongPath(FullPath(Widen(name))).c_str(),
-                            GetFileExInfoStandard, &info) ||
-      (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
-    return false;
-  stamp->size = (static_cast<long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  // Hundreds of nanoseconds since 1601, as nanoseconds since 1970; computed
-  // unsigned, so that a time past 2262 or before 1678 wraps round instead of
-  // overflowing: a stamp only tells whether the file changed.
-  unsigned long long ticks =
-      (static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-      info.ftLastWriteTime.dwLowDateTime;
-  stamp->time = static_cast<long long>((ticks - 116444736000000000ULL) * 100);
-  return true;
+  return GetFileAttributesExW(LongPath(FullPath(Widen(name))).c_str(),
+                              GetFileExInfoStandard, &info) &&
+         StampOfInfo(info, stamp);
 }
 
 bool SeekFile(std::FILE* file, long long offset) {
@@ -135,6 +126,39 @@ bool KeepAside(const std::string& name, const std::string& aside, std::string* e
   DeleteFileW(wide_aside.c_str());
   if (CreateHardLinkW(wide_aside.c_str(), wide_name.c_str(), nullptr)) return true;
   return RenameOver(name, aside, err);
+}
+
+std::string_view TextLineEnd() {
+  return "\r\n";
+}
+
+bool IsSoleName(const std::string& name) {
+  HANDLE file =
+      CreateFileW(LongPath(FullPath(Widen(name))).c_str(), 0,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  bool sole =
+      GetFileInformationByHandle(file, &info) &&
+      !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE |
+                                 FILE_ATTRIBUTE_REPARSE_POINT)) &&
+      info.nNumberOfLinks == 1;
+  CloseHandle(file);
+  return sole;
+}
+
+// The console's handler runs on a thread of its own, where anything may be
+// called.
+bool OverwriteStart(const char* name, const char* bytes, std::size_t size) {
+  HANDLE file = CreateFileW(LongPath(FullPath(Widen(name))).c_str(), GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool whole = WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) &&
+               written == size;
+  return CloseHandle(file) && whole;
 }
 
 // Links on Windows (symbolic links and junctions) are replaced as the files

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "base/tag_index.h"
 #include "platform/output_file.h"
@@ -55,6 +56,19 @@ bool RenameOver(const std::string& from, const std::string& to, std::string* err
 // such links, moves `name` to `aside`. An `aside` that was there is
 // replaced. On failure `err` says why, as the system puts it.
 bool KeepAside(const std::string& name, const std::string& aside, std::string* err);
+
+// How a line written in text mode ends on this system: "\r\n" on Windows,
+// "\n" elsewhere.
+std::string_view TextLineEnd();
+
+// True when `name` is a plain file of its own: no link, and no other name
+// of the same file (a hard link), so that a change to it changes no other.
+bool IsSoleName(const std::string& name);
+
+// Writes the `size` bytes at `bytes` over the start of the file `name`,
+// which keeps its length. False when it cannot. Safe to call from a signal
+// handler.
+bool OverwriteStart(const char* name, const char* bytes, std::size_t size);
 
 // The file a symbolic link `name` finally leads to (the name itself when it is
 // no link), so that what replaces the file lands where the link points.

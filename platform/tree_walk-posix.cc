@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/file_stamp-posix.h"
 #include "platform/tree_walk.h"
 
 namespace {
@@ -98,8 +99,22 @@ bool WalkRoot(const std::string& folder, std::string* root, std::string* note) {
   return false;
 }
 
+namespace {
+
+// The stamp of the entry `name` of the open folder `folder`, as StampOf
+// gives it (through any link), or none.
+FileStamp StampAt(int folder, const char* name) {
+  FileStamp stamp;
+  struct stat info;
+  if (fstatat(folder, name, &info, 0) != 0 || !StampOfInfo(info, &stamp))
+    return FileStamp();
+  return stamp;
+}
+
+}  // namespace
+
 bool ReadFolder(const std::string& path,
-                const std::function<bool(const FolderId&)>& enter,
+                const std::function<bool(const FolderId&)>& enter, bool stamps,
                 FolderContents* contents) {
   DIR* dir = opendir(path.c_str());
   if (!dir) {
@@ -114,16 +129,19 @@ bool ReadFolder(const std::string& path,
     return false;
   }
   std::vector<Entry> entries = ReadEntries(dir);
-  closedir(dir);
   std::string line;
   for (const Entry& entry : entries) {
     line = Join(path, entry.name);
     bool folder = MayBeFolder(entry.type) && IsFolder(line, entry.type);
     if (folder) contents->subfolders.push_back(line);
+    if (stamps)
+      AppendStamp(folder ? FileStamp() : StampAt(dirfd(dir), entry.name.c_str()),
+                  &contents->lines);
     contents->lines += line;
     if (folder) contents->lines += kFolderMark;
     contents->lines += '\n';
   }
+  closedir(dir);
   contents->count = static_cast<long long>(entries.size());
   return true;
 }

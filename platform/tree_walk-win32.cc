@@ -4,6 +4,7 @@
 // system gives them, as `dir /s /b` lists them.
 #include <windows.h>
 
+#include "platform/file_stamp-win32.h"
 #include "platform/tree_walk.h"
 #include "platform/unicode-win32.h"
 
@@ -55,8 +56,19 @@ bool WalkRoot(const std::string& folder, std::string* root, std::string* note) {
   return true;
 }
 
+namespace {
+
+// The stamp a find gives, as StampOf gives it, or none.
+FileStamp StampOf(const WIN32_FIND_DATAW& found) {
+  FileStamp stamp;
+  if (!StampOfInfo(found, &stamp)) return FileStamp();
+  return stamp;
+}
+
+}  // namespace
+
 bool ReadFolder(const std::string& path,
-                const std::function<bool(const FolderId&)>& enter,
+                const std::function<bool(const FolderId&)>& enter, bool stamps,
                 FolderContents* contents) {
   std::wstring folder = LongPath(Widen(path));
   FolderId id;
@@ -83,6 +95,7 @@ bool ReadFolder(const std::string& path,
     std::string line = Join(path, Narrow(name));
     bool folder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
     if (folder) contents->subfolders.push_back(line);
+    if (stamps) AppendStamp(folder ? FileStamp() : StampOf(found), &contents->lines);
     contents->lines += line;
     if (folder) contents->lines += kFolderMark;
     contents->lines += '\n';

@@ -63,22 +63,23 @@ struct Contents : FolderContents {
 
 // An unreadable folder, or one that is already on the way down to it (a link
 // back up), gives nothing.
-Contents ReadOne(const std::string& path, const std::shared_ptr<const Identity>& above) {
+Contents ReadOne(const std::string& path, const std::shared_ptr<const Identity>& above,
+                 bool stamps) {
   Contents contents;
   FolderId seen;
   auto enter = [&](const FolderId& id) {
     seen = id;
     return !IsAbove(above.get(), id);
   };
-  if (ReadFolder(path, enter, &contents))
+  if (ReadFolder(path, enter, stamps, &contents))
     contents.identity = std::make_shared<const Identity>(Identity{seen, above});
   return contents;
 }
 
 class TreeWalk {
  public:
-  TreeWalk(const std::string& root, const WalkReaders& readers)
-      : most_(std::max(readers.most, 0)) {
+  TreeWalk(const std::string& root, const WalkReaders& readers, bool stamps)
+      : most_(std::max(readers.most, 0)), stamps_(stamps) {
     folders_.emplace_back(root, nullptr);
     std::lock_guard<std::mutex> lock(mutex_);
     // Fewer threads than asked for, or none: the walk goes on with those
@@ -119,6 +120,7 @@ class TreeWalk {
   void Done(FolderList::iterator folder, Contents* contents, bool waited);
 
   const int most_;
+  const bool stamps_;
   std::mutex mutex_;
   std::condition_variable work_;    // a folder to take, or the end
   std::condition_variable writer_;  // the first folder is read
@@ -171,7 +173,7 @@ void TreeWalk::Take(FolderList::iterator folder, std::unique_lock<std::mutex>* l
   folder->state = Folder::kReading;
   lock->unlock();
   WaitMark mark = MarkWaits();
-  Contents contents = ReadOne(folder->path, folder->above);
+  Contents contents = ReadOne(folder->path, folder->above, stamps_);
   bool waited = WaitedSince(mark);
   lock->lock();
   Done(folder, &contents, waited);
@@ -243,7 +245,8 @@ long long TreeWalk::Write(OutputFile* out, const ListingProgress& progress,
 }  // namespace
 
 bool ListFolder(const std::string& folder, const std::string& listing,
-                const ListingProgress& progress, std::string* note, std::string* err) {
+                const ListingProgress& progress, std::string* note, std::string* err,
+                bool stamps) {
   // A stale listing of the same name may be a link to anywhere; start afresh.
   RemoveFile(listing);
   OutputFile out;
@@ -254,7 +257,7 @@ bool ListFolder(const std::string& folder, const std::string& listing,
   std::string root;
   Unreadable unreadable;
   if (WalkRoot(folder, &root, note))
-    WalkTree(root, &out, WalkReaders(), progress, &unreadable);
+    WalkTree(root, &out, WalkReaders(), progress, &unreadable, stamps);
   if (unreadable.count == 1)
     *note = "cannot read " + unreadable.first + ": " + unreadable.why;
   if (unreadable.count > 1) {
@@ -267,7 +270,7 @@ bool ListFolder(const std::string& folder, const std::string& listing,
 }
 
 long long WalkTree(const std::string& root, OutputFile* out, const WalkReaders& readers,
-                   const ListingProgress& progress, Unreadable* unreadable) {
-  TreeWalk walk(root, readers);
+                   const ListingProgress& progress, Unreadable* unreadable, bool stamps) {
+  TreeWalk walk(root, readers, stamps);
   return walk.Write(out, progress, unreadable);
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/tag_index.h"
 #include "platform/output_file.h"
 
 // What ends the line of a folder in a listing, so that no folder is ever
@@ -28,8 +29,11 @@ using ListingProgress = std::function<void(long long items)>;
 // ("cannot read /m/x: Permission denied"); otherwise `note` is left empty. `progress`,
 // when given, hears of the count as it grows. False, with `err` saying why, when the
 // listing cannot be written.
+// With `stamps`, each line begins with its file's size and time, as
+// AppendStamp writes them (none for a folder), found as the folder is read.
 bool ListFolder(const std::string& folder, const std::string& listing,
-                const ListingProgress& progress, std::string* note, std::string* err);
+                const ListingProgress& progress, std::string* note, std::string* err,
+                bool stamps = false);
 
 // How many folders are read at once. A walk starts with `first` readers and
 // adds readers up to `most` while reads wait on the file system (a network
@@ -57,7 +61,7 @@ struct Unreadable {
 long long WalkTree(const std::string& root, OutputFile* out,
                    const WalkReaders& readers = WalkReaders(),
                    const ListingProgress& progress = nullptr,
-                   Unreadable* unreadable = nullptr);
+                   Unreadable* unreadable = nullptr, bool stamps = false);
 
 // Which folder a folder is, whatever name it was reached by.
 struct FolderId {
@@ -81,11 +85,13 @@ struct FolderContents {
 bool WalkRoot(const std::string& folder, std::string* root, std::string* note);
 
 // Reads the folder `path`, named in full, when `enter` agrees to its id.
-// Names that no line of a listing can hold are left out. False when the
-// folder is not entered, or cannot be read (`contents->problem` then says
-// why, as the system puts it).
+// Names that no line of a listing can hold are left out. With `stamps`,
+// each line begins with its file's stamp (none for a folder), found relative to the
+// folder while it is open, which costs far less than a stat of the whole path later.
+// False when the folder is not entered, or cannot be read
+// (`contents->problem` then says why, as the system puts it).
 bool ReadFolder(const std::string& path,
-                const std::function<bool(const FolderId&)>& enter,
+                const std::function<bool(const FolderId&)>& enter, bool stamps,
                 FolderContents* contents);
 
 // The calling thread's clocks, to tell afterwards whether it waited on the

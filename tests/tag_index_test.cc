@@ -55,6 +55,26 @@ TEST(IndexFields, StampsOfEveryTimeReadBackAsWritten) {
     EXPECT_EQ(-1, Split(line).Stamp().size) << line;
 }
 
+TEST(ListingStamp, ReadBackAsWrittenBeforeAPathThatHoldsTabs) {
+  for (FileStamp stamp : {FileStamp{0, LLONG_MIN}, FileStamp{4096, -1},
+                          FileStamp{LLONG_MAX, LLONG_MAX}, FileStamp()}) {
+    std::string line;
+    AppendStamp(stamp, &line);
+    line += "/m/a\tb\t.mp3\n";
+    FileStamp read{7, 7};
+    std::string_view rest;
+    ASSERT_TRUE(SplitStamp(line, &read, &rest)) << line;
+    EXPECT_TRUE(read == stamp) << line;
+    EXPECT_EQ("/m/a\tb\t.mp3\n", rest);
+  }
+  FileStamp read;
+  std::string_view rest;
+  EXPECT_FALSE(SplitStamp("/m/a.mp3\n", &read, &rest));
+  // A stamp that is no number is none.
+  ASSERT_TRUE(SplitStamp("12\tx\t/m/a.mp3\n", &read, &rest));
+  EXPECT_EQ(-1, read.size);
+}
+
 }  // namespace
 
 namespace {

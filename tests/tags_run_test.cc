@@ -189,3 +189,56 @@ TEST_F(TagsTest, NeverUsedWhenItIsNotThatOfTheLibrary) {
 }
 
 }  // namespace
+
+TEST_F(TagsTest, RefreshOfAnUnchangedCollectionKeepsTheIndexAsItStands) {
+  if (!TagLib()) GTEST_SKIP() << "this build has no TagLib";
+  std::remove(box_.At("m/no audio.wav").c_str());
+  // Tabs in names end up in the stamped listing's lines too.
+  if (!OnWindows()) box_.Write("m/a\tfolder/a\ttrack.wav", Wav(30, {"Tab", "Tab", "", "", ""}));
+  const std::string tracks = OnWindows() ? "6" : "7";
+  const std::string none_read =
+      tracks + " tracks: 0 files opened, " + tracks + " reused, 0 unreadable.\n";
+  ASSERT_EQ(0, box_.Run({"-build", "-tags"}).status);
+  std::string first = box_.Read("library.txt.tags");
+  std::string body = first.substr(first.find('\n'));
+
+  // Only the header changes, in place, for the library written anew.
+  struct stat before, after;
+  ASSERT_EQ(0, stat(box_.At("library.txt.tags").c_str(), &before));
+  Result again = box_.Run({"-build"});
+  ASSERT_EQ(0, stat(box_.At("library.txt.tags").c_str(), &after));
+  EXPECT_EQ(before.st_ino, after.st_ino);
+  EXPECT_TRUE(Holds(again.out, "Reading Track Tags ... Complete\nTag Index Complete - " +
+                                   none_read))
+      << again.out;
+  std::string second = box_.Read("library.txt.tags");
+  EXPECT_EQ(body, second.substr(second.find('\n')));
+  EXPECT_EQ((std::set<std::string>{"so what", "blue train"}),
+            Picked({"-only", "genre:jazz", "-tracks", "10"}));
+
+  // Should the library not go in place, the header is put back.
+  std::string library = box_.Read("library.txt");
+  std::remove(box_.At("library.txt").c_str());
+  box_.Touch("library.txt/x");
+  EXPECT_EQ(1, box_.Run({"-build"}).status);
+  EXPECT_EQ(second, box_.Read("library.txt.tags"));
+  std::remove(box_.At("library.txt/x").c_str());
+  std::remove(box_.At("library.txt").c_str());
+  box_.Write("library.txt", library);
+
+  // Another name of the index keeps what it held.
+  ASSERT_EQ(0, link(box_.At("library.txt.tags").c_str(), box_.At("other.tags").c_str()));
+  ASSERT_EQ(0, box_.Run({"-build"}).status);
+  EXPECT_EQ(second, box_.Read("other.tags"));
+  EXPECT_EQ(2u, Picked({"-only", "genre:jazz", "-tracks", "10"}).size());
+
+  // Lines ended otherwise than by a line feed alone are written anew.
+  std::string crlf;
+  for (const std::string& line : Lines(box_.Read("library.txt.tags"))) crlf += line + "\r\n";
+  box_.Write("library.txt.tags", crlf);
+  Result rewritten = box_.Run({"-build"});
+  EXPECT_TRUE(Holds(rewritten.out, none_read)) << rewritten.out;
+  std::string third = box_.Read("library.txt.tags");
+  EXPECT_EQ(body, third.substr(third.find('\n')));
+  EXPECT_EQ(2u, Picked({"-only", "genre:jazz", "-tracks", "10"}).size());
+}

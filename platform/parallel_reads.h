@@ -3,8 +3,8 @@
 // pool, which starts with one thread a processor and grows, up to 16, while
 // the reads wait on the storage (a network share) rather than on the
 // processor. Where no thread can be had, the caller does all of it.
-#ifndef SONGWHIM_LIBRARY_PARALLEL_READS_H_
-#define SONGWHIM_LIBRARY_PARALLEL_READS_H_
+#ifndef SONGWHIM_PLATFORM_PARALLEL_READS_H_
+#define SONGWHIM_PLATFORM_PARALLEL_READS_H_
 
 #include <condition_variable>
 #include <cstddef>
@@ -48,4 +48,4 @@ class ParallelReads {
   std::exception_ptr failure_;
 };
 
-#endif  // SONGWHIM_LIBRARY_PARALLEL_READS_H_
+#endif  // SONGWHIM_PLATFORM_PARALLEL_READS_H_

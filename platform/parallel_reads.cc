@@ -1,4 +1,4 @@
-#include "library/parallel_reads.h"
+#include "platform/parallel_reads.h"
 
 #include <algorithm>
 #include <new>
@@ -59,7 +59,8 @@ void ParallelReads::Take() {
     lock.lock();
     if (failure && !failure_) failure_ = failure;
     // Reads that wait go faster side by side; reads that only compute do not.
-    if (waited && next_ < count_ && static_cast<int>(threads_.size()) < most_) AddThread();
+    if (waited && next_ < count_ && static_cast<int>(threads_.size()) < most_)
+      AddThread();
     finished_ += last - first;
     if (finished_ == count_) done_.notify_all();
   }
