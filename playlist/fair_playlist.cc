@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <unordered_set>
 
 #include "base/state.h"
@@ -143,14 +144,20 @@ std::string TimedSummary(const PlaylistChoice& choice, const FairPicks& picks,
 bool WriteTimed(const PlaylistChoice& choice, FairPicks* picks, const Making& making,
                 bool filtered, PlaylistFile* playlist, Round* round, std::string* err) {
   bool indexed = making.indexed;
-  // The index tells lengths and tags; without it, each file is read.
+  // The index tells lengths and tags; without it, each file is read, a few
+  // at once.
+  std::unique_ptr<ParallelReads> readers;
+  if (!indexed) readers = std::make_unique<ParallelReads>();
   TimedFill fill = FillTime(
-      picks->tracks, choice.minutes, [indexed](const std::string& text, TrackTags* tags) {
+      picks->tracks, choice.minutes,
+      [indexed](const std::string& text, TrackTags* tags) {
         Track track(text, indexed);
         return indexed ? track.Tags(tags)
                        : ReadTrackTags(TrackFile(std::string(track.line())), tags) &&
                              tags->milliseconds > 0;
-      });
+      },
+      readers.get());
+  readers.reset();
   if (choice.spread) {
     std::vector<std::uint64_t> by;
     for (const TimedTrack& track : fill.tracks)

@@ -26,14 +26,52 @@ std::size_t TracksToTry(int minutes) {
   return static_cast<std::size_t>(std::min(100 + std::max(minutes, 0) / 4, 500));
 }
 
+namespace {
+
+// Lines read ahead at once: a little more than a playlist of an hour tries
+// after its first few minutes are full, so that few reads go to waste.
+constexpr std::size_t kReadAhead = 16;
+
+struct Read {
+  bool known = false;
+  TrackTags tags;
+};
+
+// Reads the lines [first, end) side by side.
+void ReadAhead(const std::vector<std::string>& lines, std::size_t first, std::size_t end,
+               const TagReader& read, ParallelReads* readers, std::vector<Read>* reads) {
+  reads->assign(end - first, Read());
+  readers->Run(end - first, [&](std::size_t n) {
+    Read& one = (*reads)[n];
+    one.known = read(lines[first + n], &one.tags);
+  });
+}
+
+}  // namespace
+
 TimedFill FillTime(const std::vector<std::string>& lines, int minutes,
-                   const TagReader& read) {
+                   const TagReader& read, ParallelReads* readers) {
   TimedFill fill;
   long long budget = minutes * kMinute;
+  std::vector<Read> ahead;
+  std::size_t ahead_from = 0;
   for (const std::string& line : lines) {
     if (budget - fill.milliseconds < kCloseEnough) break;
     TimedTrack track{line, fill.tried++, TrackTags()};
-    if (!read(line, &track.tags)) {
+    bool known = false;
+    if (readers) {
+      if (track.index >= ahead_from + ahead.size()) {
+        ahead_from = track.index;
+        ReadAhead(lines, ahead_from, std::min(lines.size(), ahead_from + kReadAhead),
+                  read, readers, &ahead);
+      }
+      Read& one = ahead[track.index - ahead_from];
+      known = one.known;
+      track.tags = std::move(one.tags);
+    } else {
+      known = read(line, &track.tags);
+    }
+    if (!known) {
       ++fill.unreadable;
       fill.unread.push_back(track.index);
       continue;

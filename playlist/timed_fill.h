@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/parallel_reads.h"
 #include "platform/track_tags.h"
 
 // How many tracks to draw to try for a playlist of `minutes`: enough to
@@ -37,9 +38,11 @@ constexpr long long kCloseEnough = 3000;
 using TagReader = std::function<bool(const std::string& line, TrackTags* tags)>;
 
 // Tries the library lines `lines` in order until the time left is under
-// kCloseEnough, never going over `minutes`.
+// kCloseEnough, never going over `minutes`. With `readers`, the next few
+// lines are read side by side, ahead of their turn: the fill is the same,
+// sooner.
 TimedFill FillTime(const std::vector<std::string>& lines, int minutes,
-                   const TagReader& read);
+                   const TagReader& read, ParallelReads* readers = nullptr);
 
 // "Playing time 44:31 of 45 minutes": `milliseconds` to the nearest second.
 std::string PlayingTime(long long milliseconds, int minutes);

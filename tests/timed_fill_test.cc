@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
+#include <random>
 
 namespace {
 
@@ -54,6 +56,43 @@ TEST(FillTime, BudgetsFromNoneToAll) {
     EXPECT_LE(fill.milliseconds, c.minutes * 60000LL);
     EXPECT_EQ(c.unreadable, fill.unreadable);
     EXPECT_EQ(c.tried, fill.tried);
+  }
+}
+
+TEST(FillTime, ReadingAheadSideBySideFillsAlike) {
+  std::mt19937 random(7);
+  std::vector<std::string> lines;
+  std::map<std::string, int> known;  // seconds, or -1
+  for (int n = 0; n < 300; ++n) {
+    lines.push_back("/m/" + std::to_string(n) + ".wav\n");
+    known[lines.back()] = random() % 9 == 0 ? -1 : 20 + static_cast<int>(random() % 600);
+  }
+  std::atomic<int> reads{0};
+  auto read = [&](const std::string& line, TrackTags* tags) {
+    ++reads;
+    tags->milliseconds = known.at(line) * 1000LL;
+    tags->title = line;
+    return known.at(line) > 0;
+  };
+  ParallelReads readers(4);
+  for (int minutes : {1, 7, 60, 61, 300, 2000}) {
+    SCOPED_TRACE(minutes);
+    TimedFill one = FillTime(lines, minutes, read);
+    reads = 0;
+    TimedFill ahead = FillTime(lines, minutes, read, &readers);
+    std::vector<std::size_t> picked_one, picked_ahead;
+    for (const TimedTrack& track : one.tracks) picked_one.push_back(track.index);
+    for (const TimedTrack& track : ahead.tracks) {
+      picked_ahead.push_back(track.index);
+      EXPECT_EQ(lines[track.index], track.tags.title);
+    }
+    EXPECT_EQ(picked_one, picked_ahead);
+    EXPECT_EQ(one.milliseconds, ahead.milliseconds);
+    EXPECT_EQ(one.unread, ahead.unread);
+    EXPECT_EQ(one.too_long, ahead.too_long);
+    EXPECT_EQ(one.tried, ahead.tried);
+    // What is read ahead for nothing is a window at most.
+    EXPECT_LT(static_cast<std::size_t>(reads), one.tried + 16);
   }
 }
 
