@@ -8,13 +8,14 @@
 #include <oggpageheader.h>
 #include <opusfile.h>
 #include <tdebuglistener.h>
-#include <tfilestream.h>
 #include <tiostream.h>
 #include <tpropertymap.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "platform/files.h"
@@ -80,16 +81,21 @@ constexpr long long kLargestCounted = 1LL << 30;
 
 // A file as TagLib reads it: from a window of the file read in one go,
 // which grows while the reads go on in order, so that TagLib's many small
-// reads and seeks cost few system calls (dear ones on some machines). Once
+// reads and seeks cost few system calls (dear ones on some machines). The
+// file is read without the C library's buffer, whose every seek reads anew,
+// and its length is the one the caller found: a window costs a seek and a
+// read, and a file an open, its windows and a close. Once
 // the bytes allowed have been read (kMostRead, unless counting frames allows
 // more), or the reads allowed are used up, every read comes back empty, as
 // at the end of the file.
 class WindowedStream : public TagLib::IOStream {
  public:
-  explicit WindowedStream(TagLib::FileStream* file)
-      : file_(file), length_(file->length()) {}
+  WindowedStream(std::FILE* file, TagLib::FileName name, long long length)
+      : file_(file), name_(name), length_(static_cast<long>(length)) {
+    std::setvbuf(file, nullptr, _IONBF, 0);
+  }
 
-  TagLib::FileName name() const override { return file_->name(); }
+  TagLib::FileName name() const override { return name_; }
   TagLib::ByteVector readBlock(unsigned long length) override {
     if (static_cast<long long>(length) > most_ - read_ || reads_ == 0) {
       read_ = most_;
@@ -111,12 +117,12 @@ class WindowedStream : public TagLib::IOStream {
   void insert(const TagLib::ByteVector&, unsigned long, unsigned long) override {}
   void removeBlock(unsigned long, unsigned long) override {}
   bool readOnly() const override { return true; }
-  bool isOpen() const override { return file_->isOpen(); }
+  bool isOpen() const override { return true; }
   void seek(long offset, Position p) override {
     long from = p == Beginning ? 0 : p == Current ? position_ : length_;
     position_ = std::max(0L, from + offset);
   }
-  void clear() override { file_->clear(); }
+  void clear() override { std::clearerr(file_); }
   long tell() const override { return position_; }
   long length() override { return length_; }
   void truncate(long) override {}
@@ -159,8 +165,11 @@ class WindowedStream : public TagLib::IOStream {
     bool on = position_ == start_ + static_cast<long>(window_.size());
     size_ = on ? std::min(2 * size_, kLargestWindow) : kFirstWindow;
     if (position_ >= length_) return false;
-    file_->seek(position_);
-    window_ = file_->readBlock(size_);
+    window_.resize(static_cast<unsigned int>(std::min<long>(size_, length_ - position_)));
+    std::size_t got = SeekFile(file_, position_)
+                          ? std::fread(window_.data(), 1, window_.size(), file_)
+                          : 0;
+    window_.resize(static_cast<unsigned int>(got));
     // Less than the file holds there: the read failed.
     if (static_cast<long>(window_.size()) < std::min<long>(size_, length_ - position_))
       cut_short_ = true;
@@ -168,7 +177,8 @@ class WindowedStream : public TagLib::IOStream {
     return !window_.isEmpty();
   }
 
-  TagLib::FileStream* file_;
+  std::FILE* file_;
+  TagLib::FileName name_;
   long length_;
   long position_ = 0;
   long start_ = 0;  // where the window starts
@@ -303,15 +313,19 @@ bool ReadTrackTags(const std::string& name, TrackTags* tags, long long size) {
     // Opened for reading only: TagLib would ask to write, too.
 #ifdef _WIN32
   std::wstring wide = LongPath(FullPath(Widen(name)));
-  TagLib::FileStream stream(wide.c_str(), /*openReadOnly=*/true);
+  std::FILE* stream = _wfopen(wide.c_str(), L"rb");
+  TagLib::FileName file_name(wide.c_str());
 #else
-  TagLib::FileStream stream(name.c_str(), /*openReadOnly=*/true);
+  std::FILE* stream = std::fopen(name.c_str(), "rb");
+  TagLib::FileName file_name(name.c_str());
 #endif
-  if (!stream.isOpen()) {
+  if (!stream) {
     tags->complete = false;
     return false;
   }
-  WindowedStream windowed(&stream);
+  // Closed however the reading ends.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> closing(stream, std::fclose);
+  WindowedStream windowed(stream, file_name, size);
   TagLib::FileRef file(&windowed, true, TagLib::AudioProperties::Fast);
   tags->complete = windowed.complete();
   // Audio has a sample rate, even where its length is not known (a FLAC
