@@ -260,6 +260,9 @@ void Prepare(Launch* launch, const std::vector<std::string>& args, const std::st
 
 Running Sandbox::Start(const std::vector<std::string>& args, const std::string* input,
                        bool keep_input_open) const {
+  // What the opener of an earlier run left says nothing of this one.
+  std::error_code error;
+  fs::remove(bin_ + "/done", error);
   Launch launch;
   Prepare(&launch, args, bin_, opener_, settings_, copy_);
   std::vector<char*>& argv = launch.argv;
@@ -304,6 +307,9 @@ Result Finish(const Running& running) {
 #else
   result.max_rss_kib = usage.ru_maxrss;
 #endif
+  result.cpu_seconds =
+      static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+      (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   if (OnWindows()) {
     result.out = FromWindowsText(result.out);

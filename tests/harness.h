@@ -17,6 +17,9 @@ struct Result {
   // Peak resident memory of the process. It counts the test's own memory too,
   // as the process has it between fork and exec: a few MiB.
   long max_rss_kib = 0;
+  // Processor time the process took, its own and the system's for it: unlike
+  // the time on the clock, no other load on the machine makes it grow.
+  double cpu_seconds = 0;
 };
 
 // A program started and not yet waited for.
