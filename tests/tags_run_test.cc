@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <set>
 
 #include "tests/harness.h"
@@ -194,7 +195,8 @@ TEST_F(TagsTest, RefreshOfAnUnchangedCollectionKeepsTheIndexAsItStands) {
   if (!TagLib()) GTEST_SKIP() << "this build has no TagLib";
   std::remove(box_.At("m/no audio.wav").c_str());
   // Tabs in names end up in the stamped listing's lines too.
-  if (!OnWindows()) box_.Write("m/a\tfolder/a\ttrack.wav", Wav(30, {"Tab", "Tab", "", "", ""}));
+  if (!OnWindows())
+    box_.Write("m/a\tfolder/a\ttrack.wav", Wav(30, {"Tab", "Tab", "", "", ""}));
   const std::string tracks = OnWindows() ? "6" : "7";
   const std::string none_read =
       tracks + " tracks: 0 files opened, " + tracks + " reused, 0 unreadable.\n";
@@ -208,8 +210,8 @@ TEST_F(TagsTest, RefreshOfAnUnchangedCollectionKeepsTheIndexAsItStands) {
   Result again = box_.Run({"-build"});
   ASSERT_EQ(0, stat(box_.At("library.txt.tags").c_str(), &after));
   EXPECT_EQ(before.st_ino, after.st_ino);
-  EXPECT_TRUE(Holds(again.out, "Reading Track Tags ... Complete\nTag Index Complete - " +
-                                   none_read))
+  EXPECT_TRUE(Holds(again.out,
+                    "Reading Track Tags ... Complete\nTag Index Complete - " + none_read))
       << again.out;
   std::string second = box_.Read("library.txt.tags");
   EXPECT_EQ(body, second.substr(second.find('\n')));
@@ -234,11 +236,22 @@ TEST_F(TagsTest, RefreshOfAnUnchangedCollectionKeepsTheIndexAsItStands) {
 
   // Lines ended otherwise than by a line feed alone are written anew.
   std::string crlf;
-  for (const std::string& line : Lines(box_.Read("library.txt.tags"))) crlf += line + "\r\n";
+  for (const std::string& line : Lines(box_.Read("library.txt.tags")))
+    crlf += line + "\r\n";
   box_.Write("library.txt.tags", crlf);
   Result rewritten = box_.Run({"-build"});
   EXPECT_TRUE(Holds(rewritten.out, none_read)) << rewritten.out;
   std::string third = box_.Read("library.txt.tags");
   EXPECT_EQ(body, third.substr(third.find('\n')));
   EXPECT_EQ(2u, Picked({"-only", "genre:jazz", "-tracks", "10"}).size());
+
+  // The last track gone, every other found in order, is a change.
+  std::string gone = Lines(box_.Read("library.txt")).back();
+  std::string file = gone.substr(box_.Host("").size());
+  std::replace(file.begin(), file.end(), '\\', '/');
+  ASSERT_EQ(0, std::remove(box_.At(file).c_str())) << gone;
+  ASSERT_EQ(0, box_.Run({"-build"}).status);
+  std::vector<std::string> index = Lines(box_.Read("library.txt.tags"));
+  EXPECT_EQ(Lines(box_.Read("library.txt")).size() + 1, index.size());
+  EXPECT_EQ(std::string::npos, box_.Read("library.txt.tags").find(gone));
 }
