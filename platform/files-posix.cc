@@ -67,6 +67,19 @@ bool SeekFile(std::FILE* file, long long offset) {
   return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
+std::size_t ReadFileAt(std::FILE* file, long long offset, char* buffer,
+                       std::size_t size) {
+  std::size_t got = 0;
+  while (got < size) {
+    ssize_t n =
+        pread(fileno(file), buffer + got, size - got, static_cast<off_t>(offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return got;
+}
+
 bool InWorkingFolder(const std::string& name) {
   std::size_t slash = name.rfind('/');
   if (slash == std::string::npos) return true;

@@ -78,6 +78,11 @@ bool SeekFile(std::FILE* file, long long offset) {
   return _fseeki64(file, offset, SEEK_SET) == 0;
 }
 
+std::size_t ReadFileAt(std::FILE* file, long long offset, char* buffer,
+                       std::size_t size) {
+  return SeekFile(file, offset) ? std::fread(buffer, 1, size, file) : 0;
+}
+
 bool InWorkingFolder(const std::string& name) {
   std::wstring full = FullPath(Widen(name));
   std::size_t cut = full.find_last_of(L"\\/");

@@ -37,6 +37,12 @@ bool StampOf(const std::string& name, FileStamp* stamp);
 // what a long can say on some platforms.
 bool SeekFile(std::FILE* file, long long offset);
 
+// Reads up to `size` bytes of `file` at `offset` into `buffer`, for a file
+// read without the C library's buffer: where the system reads at an offset,
+// without a seek first. Returns the bytes read, fewer only at the file's end
+// or on a failure.
+std::size_t ReadFileAt(std::FILE* file, long long offset, char* buffer, std::size_t size);
+
 // True when `name` lies in the working folder, by whatever path it is given.
 bool InWorkingFolder(const std::string& name);
 

@@ -83,11 +83,12 @@ constexpr long long kLargestCounted = 1LL << 30;
 // which grows while the reads go on in order, so that TagLib's many small
 // reads and seeks cost few system calls (dear ones on some machines). The
 // file is read without the C library's buffer, whose every seek reads anew,
-// and its length is the one the caller found: a window costs a seek and a
-// read, and a file an open, its windows and a close. Once
-// the bytes allowed have been read (kMostRead, unless counting frames allows
-// more), or the reads allowed are used up, every read comes back empty, as
-// at the end of the file.
+// and its length is the one the caller found: a window costs one read at
+// its offset (where the system has such reads; a seek and a read where it
+// has not), and a file an open, its windows and a close. Once the bytes
+// allowed have been read (kMostRead, unless counting frames allows more), or
+// the reads allowed are used up, every read comes back empty, as at the end
+// of the file.
 class WindowedStream : public TagLib::IOStream {
  public:
   WindowedStream(std::FILE* file, TagLib::FileName name, long long length)
@@ -166,9 +167,7 @@ class WindowedStream : public TagLib::IOStream {
     size_ = on ? std::min(2 * size_, kLargestWindow) : kFirstWindow;
     if (position_ >= length_) return false;
     window_.resize(static_cast<unsigned int>(std::min<long>(size_, length_ - position_)));
-    std::size_t got = SeekFile(file_, position_)
-                          ? std::fread(window_.data(), 1, window_.size(), file_)
-                          : 0;
+    std::size_t got = ReadFileAt(file_, position_, window_.data(), window_.size());
     window_.resize(static_cast<unsigned int>(got));
     // Less than the file holds there: the read failed.
     if (static_cast<long>(window_.size()) < std::min<long>(size_, length_ - position_))
